@@ -1,0 +1,21 @@
+// Opens a file, feeds its contents to a digest engine in pieces of at most
+// ReadChunkSize bytes, and closes it.
+#pragma once
+
+#include <cstdint>
+
+#include "io/file_access.h"
+#include "io/outcome.h"
+
+constexpr uint32_t ReadChunkSize = 500;
+constexpr uint32_t ReadBufferSize = 512;
+
+using StartFunction = void (*)(void* engine);
+using AbsorbFunction = void (*)(void* engine, const uint8_t* bytes, uint32_t length);
+
+// Returns Ok once the whole file has been absorbed. When the file cannot be
+// opened or read, prints the matching error line and returns FileError (or
+// OutputFailed if that print failed). `start`, if given, is called once the
+// open has succeeded, before the first read.
+Outcome file_read_loop(const char* path, StartFunction start, AbsorbFunction absorb, void* engine,
+                       const FileAccess* access = &platform_file_access);

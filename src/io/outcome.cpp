@@ -1,0 +1,23 @@
+#include "io/outcome.h"
+
+#include <cstdio>
+
+int exit_status(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Ok:
+            return 0;
+        case Outcome::FileError:
+        case Outcome::OutputFailed:
+            return 1;
+        case Outcome::Refused:
+            return 2;
+    }
+    return 1;
+}
+
+bool finish_standard_output() {
+    // fflush reports a failed write of what was buffered; ferror also catches
+    // an earlier failure whose print result was not looked at.
+    bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    return std::fclose(stdout) == 0 && written;
+}

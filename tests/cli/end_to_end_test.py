@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""Runs the built BRINDLEX and checks, for every case, its standard output
+byte for byte, its standard error (always empty) and its exit status.
+
+--emulator runs it through wine or qemu; --windows expects CR LF line ends.
+"""
+import argparse
+import hashlib
+import os
+import shlex
+import subprocess
+import sys
+import tempfile
+
+USAGE_FIRST = b"Usage:\n"
+OPEN_ERROR = b"Error: Unable to open the specified file.\n"
+READ_ERROR = b"Error: Unable to read the specified file.\n"
+BAD_ALGORITHM = b"Error: Invalid algorithm specified.\n"
+BAD_MODE = b"Error: Invalid mode specified.\n"
+TOO_LONG = b"Error: The length of the target parameter cannot exceed 3000 characters.\n"
+
+
+def digest(algorithm, data):
+    return hashlib.new(algorithm, data).hexdigest().encode() + b"\n"
+
+
+def pattern(n):
+    return bytes(i % 251 for i in range(n))
+
+
+class Runner:
+    def __init__(self, program, emulator, windows, workdir):
+        self.command = shlex.split(emulator) + [program] if emulator else [program]
+        self.windows = windows
+        self.workdir = workdir
+
+    def run(self, args, stdin=None, stdout=subprocess.PIPE):
+        result = subprocess.run(self.command + list(args), cwd=self.workdir, input=stdin,
+                                stdout=stdout, stderr=subprocess.PIPE, timeout=60)
+        out = result.stdout if result.stdout is not None else b""
+        if self.windows:
+            if b"\n" in out.replace(b"\r\n", b""):
+                out = b"<bare line feed>" + out  # every line must end in CR LF
+            out = out.replace(b"\r\n", b"\n")
+        return out, result.stderr, result.returncode
+
+
+def file_cases(workdir, windows):
+    """Files the 'f' cases read, written into the working directory."""
+    files = {
+        "empty.bin": b"",
+        "abc.txt": b"abc",
+        "crlf.txt": b"one\r\ntwo\r\n",
+        "piece.bin": pattern(500),
+        "piece_and_one.bin": pattern(501),
+        "large.bin": pattern(5 * 1024 * 1024 + 3),
+        "with blank \xe9.bin": b"blank and high byte in the name",
+    }
+    for name, data in files.items():
+        with open(os.path.join(workdir, name), "wb") as f:
+            f.write(data)
+    os.mkdir(os.path.join(workdir, "directory"))
+    cases = []
+    for algorithm in ("md5", "sha256"):
+        for name, data in files.items():
+            if windows and not name.isascii():
+                continue
+            cases.append((f"{algorithm} f {name!r}", [algorithm, "f", name], digest(algorithm, data), 0))
+        cases += [
+            (f"{algorithm} f missing", [algorithm, "f", "missing.bin"], OPEN_ERROR, 1),
+            (f"{algorithm} f empty path", [algorithm, "f", ""], OPEN_ERROR, 1),
+            (f"{algorithm} f directory", [algorithm, "f", "directory"], OPEN_ERROR, 1),
+        ]
+    return cases
+
+
+def argument_cases():
+    long_ok = "x" * 3000
+    long_bad = "x" * 3001
+    cases = [
+        # Argument count: usage text alone, even when the arguments are valid.
+        ("no arguments", [], None, 2),
+        ("one argument", ["md5"], None, 2),
+        ("two arguments", ["md5", "s"], None, 2),
+        ("four arguments", ["md5", "s", "abc", "extra"], None, 2),
+        # Keywords are whole, exact, case-sensitive.
+        ("algorithm in capitals", ["MD5", "s", "abc"], BAD_ALGORITHM, 2),
+        ("algorithm SHA256", ["SHA256", "s", "abc"], BAD_ALGORITHM, 2),
+        ("algorithm with hyphen", ["sha-256", "s", "abc"], BAD_ALGORITHM, 2),
+        ("algorithm with blank", ["md5 ", "s", "abc"], BAD_ALGORITHM, 2),
+        ("algorithm prefix", ["md", "s", "abc"], BAD_ALGORITHM, 2),
+        ("algorithm empty", ["", "s", "abc"], BAD_ALGORITHM, 2),
+        ("mode in capitals", ["md5", "S", "abc"], BAD_MODE, 2),
+        ("mode F", ["sha256", "F", "abc"], BAD_MODE, 2),
+        ("mode spelled out", ["md5", "string", "abc"], BAD_MODE, 2),
+        ("mode file", ["md5", "file", "abc"], BAD_MODE, 2),
+        ("mode empty", ["md5", "", "abc"], BAD_MODE, 2),
+        # The first refusal hides the later ones.
+        ("bad algorithm hides bad mode", ["sha", "x", "abc"], BAD_ALGORITHM, 2),
+        ("bad mode hides long target", ["md5", "x", long_bad], BAD_MODE, 2),
+        ("bad algorithm hides long target", ["x", "s", long_bad], BAD_ALGORITHM, 2),
+    ]
+    for algorithm in ("md5", "sha256"):
+        cases += [
+            (f"{algorithm} s abc", [algorithm, "s", "abc"], digest(algorithm, b"abc"), 0),
+            (f"{algorithm} s empty", [algorithm, "s", ""], digest(algorithm, b""), 0),
+            (f"{algorithm} s 3000 bytes", [algorithm, "s", long_ok], digest(algorithm, long_ok.encode()), 0),
+            (f"{algorithm} s 3001 bytes", [algorithm, "s", long_bad], TOO_LONG, 2),
+            (f"{algorithm} f 3001 bytes", [algorithm, "f", long_bad], TOO_LONG, 2),
+            # 1000 two-byte characters are 2000 bytes, 1501 of them 3002 bytes.
+            (f"{algorithm} s 2000 bytes of e-acute", [algorithm, "s", "\u00e9" * 1000],
+             digest(algorithm, ("\u00e9" * 1000).encode()), 0),
+            (f"{algorithm} s 3002 bytes of e-acute", [algorithm, "s", "\u00e9" * 1501], TOO_LONG, 2),
+            (f"{algorithm} s blanks and quotes", [algorithm, "s", 'a "quoted" word'],
+             digest(algorithm, b'a "quoted" word'), 0),
+        ]
+    return cases
+
+
+def check_usage(out):
+    """The usage text by its layout rules rather than by a second copy."""
+    problems = []
+    lines = out.split(b"\n")
+    if lines[-1] != b"":
+        problems.append("does not end with a line feed")
+    lines = lines[:-1]
+    if len(lines) != 32:
+        problems.append(f"{len(lines)} lines, not 32")
+        return problems
+    blank = [i + 1 for i, line in enumerate(lines) if line == b""]
+    if blank != [3, 14, 20, 23, 25]:
+        problems.append(f"blank lines at {blank}")
+    if lines[0] != b"Usage:" or lines[1] != b"BRINDLEX <algorithm> <mode> <target>":
+        problems.append("wrong opening lines")
+    for number, line in enumerate(lines, 1):
+        if len(line) > 78:
+            problems.append(f"line {number} is {len(line)} wide")
+        if line.rstrip() != line:
+            problems.append(f"line {number} has trailing blanks")
+    for number in (4, 6, 9):  # <algorithm>, <mode>, <target>
+        line = lines[number - 1]
+        if not line.startswith(b"<") or line[11:14] != b" = " or line.find(b"=") != 12:
+            problems.append(f"line {number}: equals sign not in column 13")
+    for number in (5, 7, 8, 10, 11, 12, 13):
+        line = lines[number - 1]
+        if not line.startswith(b" " * 14) or line[14:15] == b" ":
+            problems.append(f"line {number}: not a 14-blank continuation")
+    if b"2026" not in lines[20] or b"1.0.0" not in lines[20] or b"BRINDLEX developers" not in lines[20]:
+        problems.append("authorship line lacks year, author or version")
+    if b"@example.org" not in lines[21] or b"," not in lines[21]:
+        problems.append("contact line")
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--emulator", default="")
+    parser.add_argument("--windows", action="store_true")
+    options = parser.parse_args()
+    program = os.path.abspath(options.program)
+
+    passed = failed = 0
+    with tempfile.TemporaryDirectory() as workdir:
+        runner = Runner(program, options.emulator, options.windows, workdir)
+        cases = argument_cases() + file_cases(workdir, options.windows)
+        for name, args, expected, status in cases:
+            out, err, code = runner.run(args)
+            problems = []
+            if expected is None:
+                problems += check_usage(out)
+            elif out != expected:
+                problems.append(f"stdout {out[:120]!r}, expected {expected[:120]!r}")
+            if err:
+                problems.append(f"stderr {err[:120]!r}")
+            if code != status:
+                problems.append(f"exit status {code}, expected {status}")
+            if problems:
+                failed += 1
+                print(f"FAIL {name}: " + "; ".join(problems))
+            else:
+                passed += 1
+
+    print(f"end-to-end: {passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,175 @@
+#include "sha256/sha256.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+struct Golden {
+    std::string name;
+    std::vector<uint8_t> message;
+    const char* digest;
+};
+
+std::vector<Golden> golden_vectors() {
+    std::vector<Golden> table = {
+        // FIPS 180-2, appendix B, and the empty message.
+        {"empty", text_bytes(""),
+         "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"fips_abc", text_bytes("abc"),
+         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"fips_two_blocks", text_bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {"fips_million_a", std::vector<uint8_t>(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    // Lengths around the padding boundaries, over the 251-byte pattern;
+    // digests from an independent implementation.
+    struct {
+        size_t length;
+        const char* digest;
+    } boundaries[] = {
+        {55, "463eb28e72f82e0a96c0a4cc53690c571281131f672aa229e0d45ae59b598b59"},
+        {56, "da2ae4d6b36748f2a318f23e7ab1dfdf45acdc9d049bd80e59de82a60895f562"},
+        {57, "2fe741af801cc238602ac0ec6a7b0c3a8a87c7fc7d7f02a3fe03d1c12eac4d8f"},
+        {63, "29af2686fd53374a36b0846694cc342177e428d1647515f078784d69cdb9e488"},
+        {64, "fdeab9acf3710362bd2658cdc9a29e8f9c757fcf9811603a8c447cd1d9151108"},
+        {65, "4bfd2c8b6f1eec7a2afeb48b934ee4b2694182027e6d0fc075074f2fabb31781"},
+        {119, "da18797ed7c3a777f0847f429724a2d8cd5138e6ed2895c3fa1a6d39d18f7ec6"},
+        {120, "f52b23db1fbb6ded89ef42a23ce0c8922c45f25c50b568a93bf1c075420bbb7c"},
+        {500, "f6b8396506ad2ac31bfe6d73fa0155e090b62b4321043dafe308090296b28d84"},
+        {501, "8487c34a09a9c72b248f1e87c7acbd388e89de931c8f9f8cce82d5d73ae5b6b6"},
+        {1000, "4e4c294b331f7a2099a379bec34b9f9fc03dc46ab465d998f4d683da53487e6d"},
+    };
+    for (const auto& b : boundaries) {
+        table.push_back({"pattern_" + std::to_string(b.length), pattern_bytes(b.length), b.digest});
+    }
+    return table;
+}
+
+class Sha256Golden : public ::testing::TestWithParam<Golden> {};
+
+TEST_P(Sha256Golden, OneShotAndStreamedInPieces) {
+    const Golden& golden = GetParam();
+    EXPECT_EQ(sha256_hex(golden.message), golden.digest);
+    for (size_t piece : {1u, 63u, 64u, 65u, 500u}) {
+        EXPECT_EQ(sha256_hex(golden.message, piece), golden.digest) << "pieces of " << piece;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Vectors, Sha256Golden, ::testing::ValuesIn(golden_vectors()),
+                         [](const auto& p) { return p.param.name; });
+
+TEST(Sha256, EverySplitPointGivesTheOneShotDigest) {
+    std::vector<uint8_t> message = pattern_bytes(200);
+    std::string expected = sha256_hex(message);
+    for (uint32_t split = 0; split <= message.size(); split++) {
+        Sha256Context context;
+        uint8_t digest[32];
+        sha256_init(&context);
+        sha256_update(&context, message.data(), split);
+        sha256_update(&context, message.data() + split,
+                      static_cast<uint32_t>(message.size()) - split);
+        sha256_final(&context, digest);
+        EXPECT_EQ(to_hex(digest, 32), expected) << "split at " << split;
+    }
+}
+
+TEST(Sha256, NoUpdateAndAZeroLengthUpdateBothGiveTheEmptyDigest) {
+    const char* empty = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+    uint8_t digest[32];
+    Sha256Context none;
+    sha256_init(&none);
+    sha256_final(&none, digest);
+    EXPECT_EQ(to_hex(digest, 32), empty);
+
+    Sha256Context zero;
+    sha256_init(&zero);
+    sha256_update(&zero, nullptr, 0);
+    sha256_final(&zero, digest);
+    EXPECT_EQ(to_hex(digest, 32), empty);
+}
+
+TEST(Sha256, ZeroLengthUpdateLeavesTheRecordUnchanged) {
+    Sha256Context context;
+    std::memset(&context, 0x5a, sizeof context);
+    sha256_init(&context);
+    std::vector<uint8_t> message = pattern_bytes(70);
+    sha256_update(&context, message.data(), 70);
+    Sha256Context before = context;
+    sha256_update(&context, message.data(), 0);
+    EXPECT_EQ(std::memcmp(&before, &context, sizeof context), 0);
+}
+
+TEST(Sha256, LeftoversFromEarlierUseAreIgnoredAfterInit) {
+    Sha256Context dirty;
+    std::memset(&dirty, 0xff, sizeof dirty);
+    sha256_init(&dirty);
+    const uint8_t abc[] = {'a', 'b', 'c'};
+    uint8_t digest[32];
+    sha256_update(&dirty, abc, 3);
+    sha256_final(&dirty, digest);
+    EXPECT_EQ(to_hex(digest, 32),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+TEST(Sha256, RecordAfterFinalOnAbc) {
+    Sha256Context context;
+    sha256_init(&context);
+    const uint8_t abc[] = {'a', 'b', 'c'};
+    uint8_t digest[32];
+    sha256_update(&context, abc, 3);
+    sha256_final(&context, digest);
+    EXPECT_EQ(context.block_fill, 3u);
+    EXPECT_EQ(context.count_low, 24u);
+    EXPECT_EQ(context.count_high, 0u);
+    uint8_t expected_block[64] = {0x61, 0x62, 0x63, 0x80};
+    expected_block[63] = 0x18;
+    EXPECT_EQ(to_hex(context.input_block, 64), to_hex(expected_block, 64));
+    EXPECT_EQ(context.state[0], 0xba7816bfu);
+}
+
+TEST(Sha256, CountAdvancesPerCompressedBlockWithCarry) {
+    struct {
+        uint32_t low_before, high_before, low_after, high_after;
+    } cases[] = {
+        {0xFFFFFE00u, 0, 0, 1},            // 2^32 - 512 carries
+        {0xFFFFFC00u, 7, 0xFFFFFE00u, 7},  // 2^32 - 1024 does not
+        {0xFFFFFE00u, 0xFFFFFFFFu, 0, 0},  // the high word wraps
+    };
+    std::vector<uint8_t> block = pattern_bytes(64);
+    for (const auto& c : cases) {
+        Sha256Context context;
+        sha256_init(&context);
+        sha256_update(&context, block.data(), 63);  // waiting bytes are not counted
+        EXPECT_EQ(context.count_low, 0u);
+        context.count_low = c.low_before;
+        context.count_high = c.high_before;
+        sha256_update(&context, block.data(), 1);
+        EXPECT_EQ(context.count_low, c.low_after);
+        EXPECT_EQ(context.count_high, c.high_after);
+        EXPECT_EQ(context.block_fill, 0u);
+    }
+}
+
+TEST(Sha256, FinalWritesTheLengthHighWordFirst) {
+    // 2^29 bytes absorbed, set directly: the length field must read 2^32 bits.
+    Sha256Context context;
+    uint8_t digest[32];
+    sha256_init(&context);
+    context.count_high = 1;
+    const uint8_t byte = 0x61;
+    sha256_update(&context, &byte, 1);
+    sha256_final(&context, digest);
+    EXPECT_EQ(context.count_high, 1u);
+    EXPECT_EQ(context.count_low, 8u);
+    const uint8_t length_field[8] = {0, 0, 0, 1, 0, 0, 0, 8};
+    EXPECT_EQ(to_hex(context.input_block + 56, 8), to_hex(length_field, 8));
+}
+
+}  // namespace
