@@ -46,9 +46,6 @@ uint32_t big_sigma1(uint32_t x) {
 uint32_t choose(uint32_t e, uint32_t f, uint32_t g) {
     return g ^ (e & (f ^ g));
 }
-uint32_t majority(uint32_t a, uint32_t b, uint32_t c) {
-    return (a & b) | (c & (a | b));
-}
 
 // Adds `bits` to the 64-bit bit count, carrying into the high word.
 void add_to_count(Sha256Context* context, uint32_t bits) {
@@ -140,10 +137,15 @@ void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
     uint32_t g = context->state[6];
     uint32_t h = context->state[7];
 
+    // Maj(a, b, c) = b ^ ((a ^ b) & (b ^ c)), and this round's b ^ c is the
+    // previous round's a ^ b: carrying it saves an operation per round.
+    uint32_t b_xor_c = b ^ c;
 #pragma GCC unroll 64
     for (int t = 0; t < 64; t++) {
-        uint32_t t1 = h + big_sigma1(e) + choose(e, f, g) + sha256_round_constants[t] + w[t];
-        uint32_t t2 = big_sigma0(a) + majority(a, b, c);
+        uint32_t t1 = h + sha256_round_constants[t] + w[t] + big_sigma1(e) + choose(e, f, g);
+        uint32_t a_xor_b = a ^ b;
+        uint32_t t2 = big_sigma0(a) + (b ^ (a_xor_b & b_xor_c));
+        b_xor_c = a_xor_b;
         h = g;
         g = f;
         f = e;

@@ -1,0 +1,64 @@
+// Engine throughput, one-shot and in the 500-byte pieces the file jobs use.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "md5/md5.h"
+#include "sha256/sha256.h"
+
+namespace {
+
+constexpr uint32_t JobPiece = 500;
+
+std::vector<uint8_t> message_of(int64_t size) {
+    std::vector<uint8_t> message(static_cast<size_t>(size));
+    for (size_t i = 0; i < message.size(); i++) {
+        message[i] = static_cast<uint8_t>(i * 131 + 7);
+    }
+    return message;
+}
+
+// Feeds the message whole (piece 0) or in pieces of `piece` bytes.
+template <typename Context, typename Update>
+void feed(Context* context, Update update, const std::vector<uint8_t>& message, uint32_t piece) {
+    uint32_t size = static_cast<uint32_t>(message.size());
+    uint32_t step = piece == 0 ? size : piece;
+    for (uint32_t at = 0; at < size; at += step) {
+        update(context, message.data() + at, size - at < step ? size - at : step);
+    }
+}
+
+void Md5(benchmark::State& state, uint32_t piece) {
+    std::vector<uint8_t> message = message_of(state.range(0));
+    for (auto _ : state) {
+        Md5Context context;
+        md5_init(&context);
+        feed(&context, md5_update, message, piece);
+        md5_final(&context);
+        benchmark::DoNotOptimize(context.digest);
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+void Sha256(benchmark::State& state, uint32_t piece) {
+    std::vector<uint8_t> message = message_of(state.range(0));
+    for (auto _ : state) {
+        Sha256Context context;
+        uint8_t digest[32];
+        sha256_init(&context);
+        feed(&context, sha256_update, message, piece);
+        sha256_final(&context, digest);
+        benchmark::DoNotOptimize(digest);
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(Md5, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
+BENCHMARK_CAPTURE(Md5, pieces_of_500, JobPiece)->RangeMultiplier(16)->Range(64, 1 << 20);
+BENCHMARK_CAPTURE(Sha256, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
+BENCHMARK_CAPTURE(Sha256, pieces_of_500, JobPiece)->RangeMultiplier(16)->Range(64, 1 << 20);
+
+BENCHMARK_MAIN();
