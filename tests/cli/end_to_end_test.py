@@ -34,9 +34,12 @@ class Runner:
         self.windows = windows
         self.workdir = workdir
 
-    def run(self, args, stdin=None, stdout=subprocess.PIPE):
+    def run(self, args, stdin=None, stdout=subprocess.PIPE, close_stdout=False):
+        # close_stdout starts the program with its standard output closed.
+        preexec = (lambda: os.close(1)) if close_stdout else None
         result = subprocess.run(self.command + list(args), cwd=self.workdir, input=stdin,
-                                stdout=stdout, stderr=subprocess.PIPE, timeout=60)
+                                stdout=None if close_stdout else stdout, stderr=subprocess.PIPE,
+                                timeout=60, preexec_fn=preexec)
         out = result.stdout if result.stdout is not None else b""
         if self.windows:
             if b"\n" in out.replace(b"\r\n", b""):
@@ -72,6 +75,53 @@ def file_cases(workdir, windows):
             (f"{algorithm} f directory", [algorithm, "f", "directory"], OPEN_ERROR, 1),
         ]
     return cases
+
+
+def posix_cases(runner, workdir):
+    """Special files and broken output, which only POSIX systems have."""
+    results = []
+    abc = digest("md5", b"abc")
+
+    # Standard output that cannot be written: a full device, or closed.
+    results.append(("output to /dev/full", *runner.run(["md5", "s", "abc"], stdout=open("/dev/full", "wb")), b"", 1))
+    results.append(("usage to /dev/full", *runner.run([], stdout=open("/dev/full", "wb")), b"", 1))
+    results.append(("error line to /dev/full", *runner.run(["md5", "f", "missing"], stdout=open("/dev/full", "wb")), b"", 1))
+    results.append(("closed standard output", *runner.run(["sha256", "s", "abc"], stdout=-1, close_stdout=True), b"", 1))
+
+    # Piped data, an empty device, a read error at offset 0.
+    results.append(("/dev/stdin from a pipe", *runner.run(["md5", "f", "/dev/stdin"], stdin=b"abc"), abc, 0))
+    results.append(("/dev/null", *runner.run(["sha256", "f", "/dev/null"]), digest("sha256", b""), 0))
+    results.append(("/proc/self/mem", *runner.run(["md5", "f", "/proc/self/mem"]), READ_ERROR, 1))
+
+    # A FIFO with data written by another process.
+    fifo = os.path.join(workdir, "fifo")
+    os.mkfifo(fifo)
+    data = pattern(100000)
+    source = os.path.join(workdir, "fifo_source.bin")
+    with open(source, "wb") as f:
+        f.write(data)
+    writer = subprocess.Popen(["sh", "-c", 'cat "$1" > "$2"', "sh", source, fifo])
+    results.append(("FIFO with data", *runner.run(["sha256", "f", fifo]), digest("sha256", data), 0))
+    writer.wait()
+
+    # A name longer than the system allows, but within 3000 bytes.
+    results.append(("name too long", *runner.run(["md5", "f", "n" * 2000]), OPEN_ERROR, 1))
+    # The longest single argument the system passes (128 KiB) is refused by length.
+    results.append(("128 KiB argument", *runner.run(["md5", "s", "x" * (128 * 1024 - 1)]), TOO_LONG, 2))
+
+    # A file its reader may not read: run as nobody when we are root.
+    secret = os.path.join(workdir, "secret.bin")
+    with open(secret, "wb") as f:
+        f.write(b"secret")
+    os.chmod(secret, 0o600)
+    if os.geteuid() == 0:
+        os.chmod(workdir, 0o755)
+        nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+        out, err, code = Runner(runner.command[-1], " ".join(nobody + runner.command[:-1]), False, workdir).run(["md5", "f", secret])
+        results.append(("unreadable file", out, err, code, OPEN_ERROR, 1))
+    else:
+        results.append(("unreadable file", *runner.run(["md5", "f", secret]), OPEN_ERROR, 1))
+    return results
 
 
 def argument_cases():
@@ -163,9 +213,11 @@ def main():
     passed = failed = 0
     with tempfile.TemporaryDirectory() as workdir:
         runner = Runner(program, options.emulator, options.windows, workdir)
-        cases = argument_cases() + file_cases(workdir, options.windows)
-        for name, args, expected, status in cases:
-            out, err, code = runner.run(args)
+        results = [(name, *runner.run(args), expected, status)
+                   for name, args, expected, status in argument_cases() + file_cases(workdir, options.windows)]
+        if not options.windows:
+            results += posix_cases(runner, workdir)
+        for name, out, err, code, expected, status in results:
             problems = []
             if expected is None:
                 problems += check_usage(out)
