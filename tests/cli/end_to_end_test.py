@@ -37,7 +37,10 @@ class Runner:
     def run(self, args, stdin=None, stdout=subprocess.PIPE, close_stdout=False):
         # close_stdout starts the program with its standard output closed.
         preexec = (lambda: os.close(1)) if close_stdout else None
-        result = subprocess.run(self.command + list(args), cwd=self.workdir, input=stdin,
+        # wine turns the arguments from the Unix locale's bytes into Unicode,
+        # and the program's UTF-8 code page turns them back: use UTF-8.
+        env = dict(os.environ, LC_ALL="C.UTF-8", WINEDEBUG="-all")
+        result = subprocess.run(self.command + list(args), cwd=self.workdir, input=stdin, env=env,
                                 stdout=None if close_stdout else stdout, stderr=subprocess.PIPE,
                                 timeout=60, preexec_fn=preexec)
         out = result.stdout if result.stdout is not None else b""
@@ -48,7 +51,7 @@ class Runner:
         return out, result.stderr, result.returncode
 
 
-def file_cases(workdir, windows):
+def file_cases(workdir):
     """Files the 'f' cases read, written into the working directory."""
     files = {
         "empty.bin": b"",
@@ -66,8 +69,6 @@ def file_cases(workdir, windows):
     cases = []
     for algorithm in ("md5", "sha256"):
         for name, data in files.items():
-            if windows and not name.isascii():
-                continue
             cases.append((f"{algorithm} f {name!r}", [algorithm, "f", name], digest(algorithm, data), 0))
         cases += [
             (f"{algorithm} f missing", [algorithm, "f", "missing.bin"], OPEN_ERROR, 1),
@@ -122,6 +123,17 @@ def posix_cases(runner, workdir):
     else:
         results.append(("unreadable file", *runner.run(["md5", "f", secret]), OPEN_ERROR, 1))
     return results
+
+
+def argument_text_cases():
+    """Arguments that a Windows command line must quote or escape, and a
+    wildcard that must not be expanded: each must arrive as the same bytes."""
+    texts = ["*", "*.bin", 'say "hi"', "back\\slash", "trailing backslash\\", 'odd \\"quote',
+             "tab\there", "  leading and trailing  ", "\u00e9t\u00e9 \u65e5\u672c"]
+    cases = []
+    for text in texts:
+        cases.append((f"md5 s {text!r}", ["md5", "s", text], digest("md5", text.encode()), 0))
+    return cases
 
 
 def argument_cases():
@@ -214,7 +226,7 @@ def main():
     with tempfile.TemporaryDirectory() as workdir:
         runner = Runner(program, options.emulator, options.windows, workdir)
         results = [(name, *runner.run(args), expected, status)
-                   for name, args, expected, status in argument_cases() + file_cases(workdir, options.windows)]
+                   for name, args, expected, status in argument_cases() + argument_text_cases() + file_cases(workdir)]
         if not options.windows:
             results += posix_cases(runner, workdir)
         for name, out, err, code, expected, status in results:
