@@ -6,10 +6,14 @@ target=$1  # windows or s390x
 case $target in
   windows) toolchain=cmake/mingw-w64-x86_64.cmake
            export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/wine} WINEDEBUG=-all
-           wineboot --init > /dev/null 2>&1 || true
-           # One wineserver for the whole run: started per program, it costs seconds each.
-           wineserver -p
-           trap 'wineserver -k || true' EXIT ;;
+           # One wineserver, and wine's background services, for the whole
+           # run: started per program they cost seconds each. Started here,
+           # they hold no pipe of the test runner's open.
+           wineboot --init < /dev/null > /dev/null 2>&1
+           wineserver -w
+           wineserver -p < /dev/null > /dev/null 2>&1
+           trap 'wineserver -k || true' EXIT
+           wineboot < /dev/null > /dev/null 2>&1 ;;
   s390x)   toolchain=cmake/s390x-linux-gnu.cmake ;;
   *) echo "unknown target $target"; exit 2 ;;
 esac
