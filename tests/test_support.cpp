@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 
 #include "md5/md5.h"
@@ -29,36 +31,81 @@ std::string to_hex(const uint8_t* bytes, size_t n) {
 
 namespace {
 
-// Feeds `message` to `update` in pieces of `piece` bytes, or whole when 0.
-template <typename Context, typename Update>
-void feed(Context* context, Update update, const std::vector<uint8_t>& message, size_t piece) {
+// The sizes of the pieces: all of `piece` bytes but the last (0: one piece).
+std::vector<size_t> even_pieces(size_t length, size_t piece) {
     if (piece == 0) {
-        update(context, message.data(), static_cast<uint32_t>(message.size()));
-        return;
+        return {length};
     }
-    for (size_t at = 0; at < message.size(); at += piece) {
-        size_t n = message.size() - at < piece ? message.size() - at : piece;
-        update(context, message.data() + at, static_cast<uint32_t>(n));
+    std::vector<size_t> pieces;
+    for (size_t at = 0; at < length; at += piece) {
+        pieces.push_back(length - at < piece ? length - at : piece);
     }
+    return pieces;
+}
+
+std::string md5_pieces(const std::vector<uint8_t>& message, const std::vector<size_t>& pieces) {
+    Md5Context context;
+    md5_init(&context);
+    size_t at = 0;
+    for (size_t n : pieces) {
+        md5_update(&context, message.data() + at, static_cast<uint32_t>(n));
+        at += n;
+    }
+    md5_final(&context);
+    return to_hex(context.digest, 16);
+}
+
+std::string sha256_pieces(const std::vector<uint8_t>& message, const std::vector<size_t>& pieces) {
+    Sha256Context context;
+    uint8_t digest[32];
+    sha256_init(&context);
+    size_t at = 0;
+    for (size_t n : pieces) {
+        sha256_update(&context, message.data() + at, static_cast<uint32_t>(n));
+        at += n;
+    }
+    sha256_final(&context, digest);
+    return to_hex(digest, 32);
 }
 
 }  // namespace
 
 std::string md5_hex(const std::vector<uint8_t>& message, size_t piece) {
-    Md5Context context;
-    md5_init(&context);
-    feed(&context, md5_update, message, piece);
-    md5_final(&context);
-    return to_hex(context.digest, 16);
+    return md5_pieces(message, even_pieces(message.size(), piece));
 }
 
 std::string sha256_hex(const std::vector<uint8_t>& message, size_t piece) {
-    Sha256Context context;
-    uint8_t digest[32];
-    sha256_init(&context);
-    feed(&context, sha256_update, message, piece);
-    sha256_final(&context, digest);
-    return to_hex(digest, 32);
+    return sha256_pieces(message, even_pieces(message.size(), piece));
+}
+
+std::string md5_hex_split(const std::vector<uint8_t>& message, size_t split) {
+    return md5_pieces(message, {split, message.size() - split});
+}
+
+std::string sha256_hex_split(const std::vector<uint8_t>& message, size_t split) {
+    return sha256_pieces(message, {split, message.size() - split});
+}
+
+void add_pattern_vectors(std::vector<Golden>* table, const std::vector<PatternDigest>& entries) {
+    for (const PatternDigest& entry : entries) {
+        table->push_back(
+            {"pattern_" + std::to_string(entry.length), pattern_bytes(entry.length), entry.digest});
+    }
+}
+
+void expect_one_shot_and_streamed(const Golden& golden, HexFunction hex) {
+    EXPECT_EQ(hex(golden.message, 0), golden.digest);
+    for (size_t piece : {1u, 63u, 64u, 65u, 500u}) {
+        EXPECT_EQ(hex(golden.message, piece), golden.digest) << "pieces of " << piece;
+    }
+}
+
+void expect_every_split_point_agrees(HexFunction hex, SplitHexFunction split_hex) {
+    std::vector<uint8_t> message = pattern_bytes(200);
+    std::string expected = hex(message, 0);
+    for (size_t split = 0; split <= message.size(); split++) {
+        EXPECT_EQ(split_hex(message, split), expected) << "split at " << split;
+    }
 }
 
 TempFile::TempFile(const std::vector<uint8_t>& contents) {

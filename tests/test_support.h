@@ -1,6 +1,7 @@
 // Helpers shared by the unit tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +18,34 @@ std::string to_hex(const uint8_t* bytes, size_t n);
 // (0: in one call).
 std::string md5_hex(const std::vector<uint8_t>& message, size_t piece = 0);
 std::string sha256_hex(const std::vector<uint8_t>& message, size_t piece = 0);
+using HexFunction = std::string (*)(const std::vector<uint8_t>&, size_t);
+
+// The same, the message fed in two calls split at `split`.
+std::string md5_hex_split(const std::vector<uint8_t>& message, size_t split);
+std::string sha256_hex_split(const std::vector<uint8_t>& message, size_t split);
+using SplitHexFunction = std::string (*)(const std::vector<uint8_t>&, size_t);
+
+struct Golden {
+    std::string name;
+    std::vector<uint8_t> message;
+    const char* digest;
+};
+
+struct PatternDigest {
+    size_t length;
+    const char* digest;
+};
+
+// Adds a vector for each entry: the first `length` bytes of the pattern.
+void add_pattern_vectors(std::vector<Golden>* table, const std::vector<PatternDigest>& entries);
+
+// Checks the vector's digest in one call and in pieces of 1, 63, 64, 65 and
+// 500 bytes.
+void expect_one_shot_and_streamed(const Golden& golden, HexFunction hex);
+
+// Checks that splitting a 200-byte message at every point gives the
+// one-shot digest.
+void expect_every_split_point_agrees(HexFunction hex, SplitHexFunction split_hex);
 
 // A file in the working directory holding `contents`, removed when the
 // object goes.

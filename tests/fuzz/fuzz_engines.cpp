@@ -12,21 +12,35 @@
 #include "sha256/sha256.h"
 constexpr size_t DigestSize = 32;
 using Context = Sha256Context;
-static void start(Context* c) { sha256_init(c); }
-static void absorb(Context* c, const uint8_t* d, uint32_t n) { sha256_update(c, d, n); }
-static void finish(Context* c, uint8_t* out) { sha256_final(c, out); }
-static const EVP_MD* oracle() { return EVP_sha256(); }
+static void start(Context* c) {
+    sha256_init(c);
+}
+static void absorb(Context* c, const uint8_t* d, uint32_t n) {
+    sha256_update(c, d, n);
+}
+static void finish(Context* c, uint8_t* out) {
+    sha256_final(c, out);
+}
+static const EVP_MD* oracle() {
+    return EVP_sha256();
+}
 #else
 #include "md5/md5.h"
 constexpr size_t DigestSize = 16;
 using Context = Md5Context;
-static void start(Context* c) { md5_init(c); }
-static void absorb(Context* c, const uint8_t* d, uint32_t n) { md5_update(c, d, n); }
+static void start(Context* c) {
+    md5_init(c);
+}
+static void absorb(Context* c, const uint8_t* d, uint32_t n) {
+    md5_update(c, d, n);
+}
 static void finish(Context* c, uint8_t* out) {
     md5_final(c);
     std::memcpy(out, c->digest, DigestSize);
 }
-static const EVP_MD* oracle() { return EVP_md5(); }
+static const EVP_MD* oracle() {
+    return EVP_md5();
+}
 #endif
 
 // The first bytes choose the piece sizes, the rest is the message.

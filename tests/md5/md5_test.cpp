@@ -10,12 +10,6 @@
 
 namespace {
 
-struct Golden {
-    std::string name;
-    std::vector<uint8_t> message;
-    const char* digest;
-};
-
 std::vector<Golden> golden_vectors() {
     std::vector<Golden> table = {
         // RFC 1321, appendix A.5.
@@ -35,47 +29,33 @@ std::vector<Golden> golden_vectors() {
     };
     // Lengths around the padding boundaries, over the 251-byte pattern;
     // digests from an independent implementation.
-    struct {
-        size_t length;
-        const char* digest;
-    } boundaries[] = {
-        {55, "6912ee65fff2d9f9ce2508cddf8bcda0"},   {56, "51fdd1acda72405dfdfa03fcb85896d7"},
-        {57, "5320ef4c17ef34a0cf2db763338d25eb"},   {63, "48a6295221902e8e0938f773a7185e72"},
-        {64, "b2d3f56bc197fd985d5965079b5e7148"},   {65, "8bd7053801c768420faf816fadba971c"},
-        {119, "1c772251899a7ff007400b888d6b2042"},  {120, "b7ba1efc6022e9ed272f00b8831e26e6"},
-        {500, "07002923d687cd67b695e8c3bdaabff9"},  {501, "eadaceb5d93bd3af77fe0e7014252193"},
-        {1000, "a24f1e3ef66950e1327f210e3997ba2c"},
-    };
-    for (const auto& b : boundaries) {
-        table.push_back({"pattern_" + std::to_string(b.length), pattern_bytes(b.length), b.digest});
-    }
+    add_pattern_vectors(&table, {
+                                    {55, "6912ee65fff2d9f9ce2508cddf8bcda0"},
+                                    {56, "51fdd1acda72405dfdfa03fcb85896d7"},
+                                    {57, "5320ef4c17ef34a0cf2db763338d25eb"},
+                                    {63, "48a6295221902e8e0938f773a7185e72"},
+                                    {64, "b2d3f56bc197fd985d5965079b5e7148"},
+                                    {65, "8bd7053801c768420faf816fadba971c"},
+                                    {119, "1c772251899a7ff007400b888d6b2042"},
+                                    {120, "b7ba1efc6022e9ed272f00b8831e26e6"},
+                                    {500, "07002923d687cd67b695e8c3bdaabff9"},
+                                    {501, "eadaceb5d93bd3af77fe0e7014252193"},
+                                    {1000, "a24f1e3ef66950e1327f210e3997ba2c"},
+                                });
     return table;
 }
 
 class Md5Golden : public ::testing::TestWithParam<Golden> {};
 
 TEST_P(Md5Golden, OneShotAndStreamedInPieces) {
-    const Golden& golden = GetParam();
-    EXPECT_EQ(md5_hex(golden.message), golden.digest);
-    for (size_t piece : {1u, 63u, 64u, 65u, 500u}) {
-        EXPECT_EQ(md5_hex(golden.message, piece), golden.digest) << "pieces of " << piece;
-    }
+    expect_one_shot_and_streamed(GetParam(), md5_hex);
 }
 
 INSTANTIATE_TEST_SUITE_P(Vectors, Md5Golden, ::testing::ValuesIn(golden_vectors()),
                          [](const auto& p) { return p.param.name; });
 
 TEST(Md5, EverySplitPointGivesTheOneShotDigest) {
-    std::vector<uint8_t> message = pattern_bytes(200);
-    std::string expected = md5_hex(message);
-    for (uint32_t split = 0; split <= message.size(); split++) {
-        Md5Context context;
-        md5_init(&context);
-        md5_update(&context, message.data(), split);
-        md5_update(&context, message.data() + split, static_cast<uint32_t>(message.size()) - split);
-        md5_final(&context);
-        EXPECT_EQ(to_hex(context.digest, 16), expected) << "split at " << split;
-    }
+    expect_every_split_point_agrees(md5_hex, md5_hex_split);
 }
 
 TEST(Md5, NoUpdateAndAZeroLengthUpdateBothGiveTheEmptyDigest) {

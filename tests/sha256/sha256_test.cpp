@@ -10,12 +10,6 @@
 
 namespace {
 
-struct Golden {
-    std::string name;
-    std::vector<uint8_t> message;
-    const char* digest;
-};
-
 std::vector<Golden> golden_vectors() {
     std::vector<Golden> table = {
         // FIPS 180-2, appendix B, and the empty message.
@@ -30,54 +24,34 @@ std::vector<Golden> golden_vectors() {
     };
     // Lengths around the padding boundaries, over the 251-byte pattern;
     // digests from an independent implementation.
-    struct {
-        size_t length;
-        const char* digest;
-    } boundaries[] = {
-        {55, "463eb28e72f82e0a96c0a4cc53690c571281131f672aa229e0d45ae59b598b59"},
-        {56, "da2ae4d6b36748f2a318f23e7ab1dfdf45acdc9d049bd80e59de82a60895f562"},
-        {57, "2fe741af801cc238602ac0ec6a7b0c3a8a87c7fc7d7f02a3fe03d1c12eac4d8f"},
-        {63, "29af2686fd53374a36b0846694cc342177e428d1647515f078784d69cdb9e488"},
-        {64, "fdeab9acf3710362bd2658cdc9a29e8f9c757fcf9811603a8c447cd1d9151108"},
-        {65, "4bfd2c8b6f1eec7a2afeb48b934ee4b2694182027e6d0fc075074f2fabb31781"},
-        {119, "da18797ed7c3a777f0847f429724a2d8cd5138e6ed2895c3fa1a6d39d18f7ec6"},
-        {120, "f52b23db1fbb6ded89ef42a23ce0c8922c45f25c50b568a93bf1c075420bbb7c"},
-        {500, "f6b8396506ad2ac31bfe6d73fa0155e090b62b4321043dafe308090296b28d84"},
-        {501, "8487c34a09a9c72b248f1e87c7acbd388e89de931c8f9f8cce82d5d73ae5b6b6"},
-        {1000, "4e4c294b331f7a2099a379bec34b9f9fc03dc46ab465d998f4d683da53487e6d"},
-    };
-    for (const auto& b : boundaries) {
-        table.push_back({"pattern_" + std::to_string(b.length), pattern_bytes(b.length), b.digest});
-    }
+    add_pattern_vectors(
+        &table, {
+                    {55, "463eb28e72f82e0a96c0a4cc53690c571281131f672aa229e0d45ae59b598b59"},
+                    {56, "da2ae4d6b36748f2a318f23e7ab1dfdf45acdc9d049bd80e59de82a60895f562"},
+                    {57, "2fe741af801cc238602ac0ec6a7b0c3a8a87c7fc7d7f02a3fe03d1c12eac4d8f"},
+                    {63, "29af2686fd53374a36b0846694cc342177e428d1647515f078784d69cdb9e488"},
+                    {64, "fdeab9acf3710362bd2658cdc9a29e8f9c757fcf9811603a8c447cd1d9151108"},
+                    {65, "4bfd2c8b6f1eec7a2afeb48b934ee4b2694182027e6d0fc075074f2fabb31781"},
+                    {119, "da18797ed7c3a777f0847f429724a2d8cd5138e6ed2895c3fa1a6d39d18f7ec6"},
+                    {120, "f52b23db1fbb6ded89ef42a23ce0c8922c45f25c50b568a93bf1c075420bbb7c"},
+                    {500, "f6b8396506ad2ac31bfe6d73fa0155e090b62b4321043dafe308090296b28d84"},
+                    {501, "8487c34a09a9c72b248f1e87c7acbd388e89de931c8f9f8cce82d5d73ae5b6b6"},
+                    {1000, "4e4c294b331f7a2099a379bec34b9f9fc03dc46ab465d998f4d683da53487e6d"},
+                });
     return table;
 }
 
 class Sha256Golden : public ::testing::TestWithParam<Golden> {};
 
 TEST_P(Sha256Golden, OneShotAndStreamedInPieces) {
-    const Golden& golden = GetParam();
-    EXPECT_EQ(sha256_hex(golden.message), golden.digest);
-    for (size_t piece : {1u, 63u, 64u, 65u, 500u}) {
-        EXPECT_EQ(sha256_hex(golden.message, piece), golden.digest) << "pieces of " << piece;
-    }
+    expect_one_shot_and_streamed(GetParam(), sha256_hex);
 }
 
 INSTANTIATE_TEST_SUITE_P(Vectors, Sha256Golden, ::testing::ValuesIn(golden_vectors()),
                          [](const auto& p) { return p.param.name; });
 
 TEST(Sha256, EverySplitPointGivesTheOneShotDigest) {
-    std::vector<uint8_t> message = pattern_bytes(200);
-    std::string expected = sha256_hex(message);
-    for (uint32_t split = 0; split <= message.size(); split++) {
-        Sha256Context context;
-        uint8_t digest[32];
-        sha256_init(&context);
-        sha256_update(&context, message.data(), split);
-        sha256_update(&context, message.data() + split,
-                      static_cast<uint32_t>(message.size()) - split);
-        sha256_final(&context, digest);
-        EXPECT_EQ(to_hex(digest, 32), expected) << "split at " << split;
-    }
+    expect_every_split_point_agrees(sha256_hex, sha256_hex_split);
 }
 
 TEST(Sha256, NoUpdateAndAZeroLengthUpdateBothGiveTheEmptyDigest) {

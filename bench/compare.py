@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Times BRINDLEX against md5sum, sha256sum and openssl dgst on the same
+cached file, alternating the tools run by run, and prints each peer's median
+time divided by ours (above 1: we are faster). Also: start-up cost against
+`md5sum /dev/null` (with hyperfine), peak memory, and a chart of throughput
+against file size.
+
+    bench/compare.py --program build/BRINDLEX [--size-mib 1024] [--runs 5]
+"""
+import argparse
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def tools(program):
+    return {
+        "md5": [("BRINDLEX", [program, "md5", "f"]), ("md5sum", ["md5sum"]),
+                ("openssl", ["openssl", "dgst", "-md5"])],
+        "sha256": [("BRINDLEX", [program, "sha256", "f"]), ("sha256sum", ["sha256sum"]),
+                   ("openssl", ["openssl", "dgst", "-sha256"])],
+    }
+
+
+def make_file(path, size):
+    with open(path, "wb") as out, open("/dev/urandom", "rb") as source:
+        left = size
+        while left:
+            chunk = source.read(min(left, 1 << 20))
+            out.write(chunk)
+            left -= len(chunk)
+    subprocess.run(["cat", path], stdout=subprocess.DEVNULL, check=True)  # warm the cache
+
+
+def time_once(command):
+    start = time.perf_counter()
+    subprocess.run(command, stdout=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - start
+
+
+def medians(commands, path, runs):
+    """Median time of each command on path, the commands taking turns."""
+    times = {name: [] for name, _ in commands}
+    for _ in range(runs):
+        for name, command in commands:
+            times[name].append(time_once(command + [path]))
+    return {name: statistics.median(t) for name, t in times.items()}
+
+
+def peak_memory_kib(command):
+    result = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, check=True)
+    return int(result.stderr.split()[-1])
+
+
+def startup(program):
+    export = os.path.join(tempfile.gettempdir(), "brindlex_startup.json")
+    subprocess.run(["hyperfine", "-N", "--warmup", "50", "--runs", "500", "--export-json", export,
+                    "md5sum /dev/null", f"{program} md5 s abc"], stdout=subprocess.DEVNULL,
+                   check=True)
+    with open(export) as f:
+        results = json.load(f)["results"]
+    return results[0]["median"], results[1]["median"]
+
+
+def chart(program, workdir, runs, output):
+    sizes = [1 << 10, 1 << 14, 1 << 18, 1 << 22, 1 << 26, 1 << 30]
+    data = os.path.join(workdir, "throughput.dat")
+    with open(data, "w") as f:
+        f.write("# size_bytes " + " ".join(
+            f"{a}_{n}" for a, ts in tools(program).items() for n, _ in ts) + "\n")
+        for size in sizes:
+            path = os.path.join(workdir, f"chart_{size}.bin")
+            make_file(path, size)
+            row = [str(size)]
+            for algorithm, commands in tools(program).items():
+                m = medians(commands, path, runs if size < (1 << 30) else max(1, runs // 2))
+                row += [f"{size / m[name] / 1e6:.2f}" for name, _ in commands]
+            os.remove(path)
+            f.write(" ".join(row) + "\n")
+    script = f"""
+set terminal svg size 900,500 dynamic font 'sans,12'
+set output '{output}'
+set title 'Throughput on a cached file (higher is better)'
+set xlabel 'file size (bytes)'
+set ylabel 'MB/s'
+set logscale x 2
+set key left top
+set grid
+plot '{data}' using 1:2 with linespoints lw 2 title 'BRINDLEX md5', \\
+     '' using 1:3 with linespoints title 'md5sum', \\
+     '' using 1:4 with linespoints title 'openssl md5', \\
+     '' using 1:5 with linespoints lw 2 title 'BRINDLEX sha256', \\
+     '' using 1:6 with linespoints title 'sha256sum', \\
+     '' using 1:7 with linespoints title 'openssl sha256'
+"""
+    subprocess.run(["gnuplot"], input=script.encode(), check=True)
+    with open(data) as f:
+        return f.read()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--size-mib", type=int, default=1024)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--chart", default=os.path.join(HERE, "throughput.svg"))
+    parser.add_argument("--no-chart", action="store_true")
+    options = parser.parse_args()
+    program = os.path.abspath(options.program)
+    for needed in ("md5sum", "sha256sum", "openssl", "hyperfine", "/usr/bin/time"):
+        if not shutil.which(needed):
+            sys.exit(f"compare: {needed} is not installed")
+
+    with tempfile.TemporaryDirectory(dir=os.environ.get("BENCH_DIR")) as workdir:
+        path = os.path.join(workdir, "input.bin")
+        size = options.size_mib << 20
+        make_file(path, size)
+        print(f"{options.size_mib} MiB cached file, {options.runs} alternating runs, medians")
+        print(f"{'tool':<24} {'time (s)':>9} {'MB/s':>8} {'peer / ours':>12} {'peak KiB':>9}")
+        for algorithm, commands in tools(program).items():
+            m = medians(commands, path, options.runs)
+            ours = m["BRINDLEX"]
+            for name, command in commands:
+                label = f"{name} {algorithm}" if name != "BRINDLEX" else f"BRINDLEX {algorithm} f"
+                ratio = "" if name == "BRINDLEX" else f"{m[name] / ours:.2f}"
+                memory = peak_memory_kib(command + [path])
+                print(f"{label:<24} {m[name]:>9.3f} {size / m[name] / 1e6:>8.0f} {ratio:>12} {memory:>9}")
+        small = os.path.join(workdir, "small.bin")
+        make_file(small, 1024)
+        print(f"peak KiB for a 1 KiB file: BRINDLEX {peak_memory_kib([program, 'md5', 'f', small])},"
+              f" md5sum {peak_memory_kib(['md5sum', small])}")
+        peer, ours = startup(program)
+        print(f"start-up: md5sum /dev/null {peer * 1e3:.2f} ms, BRINDLEX md5 s abc {ours * 1e3:.2f} ms,"
+              f" peer / ours {peer / ours:.2f}")
+        if not options.no_chart:
+            print("throughput in MB/s by file size (chart: " + options.chart + ")")
+            print(chart(program, workdir, max(3, options.runs), options.chart), end="")
+
+
+if __name__ == "__main__":
+    main()
