@@ -64,15 +64,15 @@ def startup(program):
     export = os.path.join(tempfile.gettempdir(), "brindlex_startup.json")
     subprocess.run(["hyperfine", "-N", "--warmup", "50", "--runs", "500", "--export-json", export,
                     "md5sum /dev/null", f"{program} md5 s abc"], stdout=subprocess.DEVNULL,
-                   check=True)
+                   stderr=subprocess.DEVNULL, check=True)
     with open(export) as f:
         results = json.load(f)["results"]
     return results[0]["median"], results[1]["median"]
 
 
-def chart(program, workdir, runs, output):
+def chart(program, workdir, runs, data):
+    """Measures throughput by file size into `data`, a gnuplot table."""
     sizes = [1 << 10, 1 << 14, 1 << 18, 1 << 22, 1 << 26, 1 << 30]
-    data = os.path.join(workdir, "throughput.dat")
     with open(data, "w") as f:
         f.write("# size_bytes " + " ".join(
             f"{a}_{n}" for a, ts in tools(program).items() for n, _ in ts) + "\n")
@@ -85,25 +85,27 @@ def chart(program, workdir, runs, output):
                 row += [f"{size / m[name] / 1e6:.2f}" for name, _ in commands]
             os.remove(path)
             f.write(" ".join(row) + "\n")
+
+
+def plot(data, output):
     script = f"""
 set terminal svg size 900,500 dynamic font 'sans,12'
 set output '{output}'
-set title 'Throughput on a cached file (higher is better)'
-set xlabel 'file size (bytes)'
+set title 'Throughput on a cached file, start-up included (higher is better)'
+set xlabel 'file size'
 set ylabel 'MB/s'
-set logscale x 2
+set logscale xy
+set xtics ('1 KiB' 1024, '16 KiB' 16384, '256 KiB' 262144, '4 MiB' 4194304, '64 MiB' 67108864, '1 GiB' 1073741824)
 set key left top
 set grid
-plot '{data}' using 1:2 with linespoints lw 2 title 'BRINDLEX md5', \\
-     '' using 1:3 with linespoints title 'md5sum', \\
-     '' using 1:4 with linespoints title 'openssl md5', \\
-     '' using 1:5 with linespoints lw 2 title 'BRINDLEX sha256', \\
-     '' using 1:6 with linespoints title 'sha256sum', \\
-     '' using 1:7 with linespoints title 'openssl sha256'
+plot '{data}' using 1:2 with linespoints lw 3 pt 7 title 'BRINDLEX md5', \\
+     '' using 1:3 with linespoints pt 6 title 'md5sum', \\
+     '' using 1:4 with linespoints pt 4 title 'openssl dgst -md5', \\
+     '' using 1:5 with linespoints lw 3 pt 5 title 'BRINDLEX sha256', \\
+     '' using 1:6 with linespoints pt 8 title 'sha256sum', \\
+     '' using 1:7 with linespoints pt 10 title 'openssl dgst -sha256'
 """
     subprocess.run(["gnuplot"], input=script.encode(), check=True)
-    with open(data) as f:
-        return f.read()
 
 
 def main():
@@ -112,9 +114,14 @@ def main():
     parser.add_argument("--size-mib", type=int, default=1024)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--chart", default=os.path.join(HERE, "throughput.svg"))
-    parser.add_argument("--no-chart", action="store_true")
+    parser.add_argument("--data", default=os.path.join(HERE, "throughput.dat"))
+    parser.add_argument("--no-chart", action="store_true", help="skip the by-size measurements")
+    parser.add_argument("--replot", action="store_true", help="only redraw the chart from --data")
     options = parser.parse_args()
     program = os.path.abspath(options.program)
+    if options.replot:
+        plot(options.data, options.chart)
+        return
     for needed in ("md5sum", "sha256sum", "openssl", "hyperfine", "/usr/bin/time"):
         if not shutil.which(needed):
             sys.exit(f"compare: {needed} is not installed")
@@ -141,8 +148,11 @@ def main():
         print(f"start-up: md5sum /dev/null {peer * 1e3:.2f} ms, BRINDLEX md5 s abc {ours * 1e3:.2f} ms,"
               f" peer / ours {peer / ours:.2f}")
         if not options.no_chart:
-            print("throughput in MB/s by file size (chart: " + options.chart + ")")
-            print(chart(program, workdir, max(3, options.runs), options.chart), end="")
+            chart(program, workdir, max(3, options.runs), options.data)
+            plot(options.data, options.chart)
+            print(f"throughput in MB/s by file size ({options.data}, chart {options.chart}):")
+            with open(options.data) as f:
+                print(f.read(), end="")
 
 
 if __name__ == "__main__":

@@ -26,9 +26,9 @@ Outcome md5_string_job(const char* text) {
 Outcome md5_file_job(const char* path) {
     Md5Context context;
     md5_init(&context);
-    Outcome read = file_read_loop(path, nullptr, absorb, &context);
-    if (read != Outcome::Ok) {
-        return read;
+    Outcome reading = file_read_loop(path, nullptr, absorb, &context);
+    if (reading != Outcome::Ok) {
+        return reading;
     }
     md5_final(&context);
     return md5_print_digest(&context);

@@ -44,9 +44,9 @@ Outcome sha256_file_job(const char* path) {
     // The context is started only once the file is open.
     Sha256Context context;
     uint8_t digest[32];
-    Outcome read = file_read_loop(path, start, absorb, &context);
-    if (read != Outcome::Ok) {
-        return read;
+    Outcome reading = file_read_loop(path, start, absorb, &context);
+    if (reading != Outcome::Ok) {
+        return reading;
     }
     sha256_final(&context, digest);
     return print_digest_line(digest);
