@@ -19,8 +19,8 @@ void store32_le(uint8_t* bytes, uint32_t word) {
 }
 
 // Decodes the first `count` little-endian words of the input block.
-void decode_block(uint32_t* words, const uint8_t* block, int count) {
-    for (int i = 0; i < count; i++) {
+void decode_block(uint32_t* words, const uint8_t* block, size_t count) {
+    for (size_t i = 0; i < count; i++) {
         words[i] = load32_le(block + 4 * i);
     }
 }
@@ -110,7 +110,7 @@ void md5_final(Md5Context* context) {
     decode_block(words, context->input_block, 14);
     md5_transform(context->state, words);
 
-    for (int j = 0; j < 4; j++) {
+    for (size_t j = 0; j < 4; j++) {
         store32_le(context->digest + 4 * j, context->state[j]);
     }
 }

@@ -112,7 +112,7 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
     store32_be(block + 60, context->count_low);
     sha256_transform(context, block);
 
-    for (int j = 0; j < 8; j++) {
+    for (size_t j = 0; j < 8; j++) {
         store32_be(digest + 4 * j, context->state[j]);
     }
 }
@@ -120,11 +120,11 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
     // The message schedule, whole, before the first round.
     uint32_t w[64];
-    for (int t = 0; t < 16; t++) {
+    for (size_t t = 0; t < 16; t++) {
         w[t] = load32_be(block + 4 * t);
     }
 #pragma GCC unroll 48
-    for (int t = 16; t < 64; t++) {
+    for (size_t t = 16; t < 64; t++) {
         w[t] = small_sigma1(w[t - 2]) + w[t - 7] + small_sigma0(w[t - 15]) + w[t - 16];
     }
 
@@ -141,7 +141,7 @@ void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
     // previous round's a ^ b: carrying it saves an operation per round.
     uint32_t b_xor_c = b ^ c;
 #pragma GCC unroll 64
-    for (int t = 0; t < 64; t++) {
+    for (size_t t = 0; t < 64; t++) {
         uint32_t t1 = h + sha256_round_constants[t] + w[t] + big_sigma1(e) + choose(e, f, g);
         uint32_t a_xor_b = a ^ b;
         uint32_t t2 = big_sigma0(a) + (b ^ (a_xor_b & b_xor_c));

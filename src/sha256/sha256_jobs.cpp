@@ -20,9 +20,10 @@ void absorb(void* engine, const uint8_t* bytes, uint32_t length) {
 Outcome print_digest_line(const uint8_t digest[32]) {
     char digest_text[100] = "";
     char scratch[8];
-    for (int i = 0; i < 32; i++) {
+    for (size_t i = 0; i < 32; i++) {
+        // Append the two digits and their terminating zero.
         std::snprintf(scratch, sizeof scratch, "%02x", digest[i]);
-        std::strcat(digest_text, scratch);
+        std::memcpy(digest_text + 2 * i, scratch, 3);
     }
     return after_print(std::printf("%s\n", digest_text), Outcome::Ok);
 }

@@ -105,6 +105,13 @@ def posix_cases(runner, workdir):
     results.append(("FIFO with data", *runner.run(["sha256", "f", fifo]), digest("sha256", data), 0))
     writer.wait()
 
+    # A name of bytes that are not UTF-8, passed through unchanged.
+    raw_name = os.fsdecode(b"raw \xff\x80\xfe name.bin")
+    with open(os.path.join(workdir, raw_name), "wb") as f:
+        f.write(b"raw bytes")
+    results.append(("name of raw high bytes", *runner.run(["sha256", "f", raw_name]),
+                    digest("sha256", b"raw bytes"), 0))
+
     # A name longer than the system allows, but within 3000 bytes.
     results.append(("name too long", *runner.run(["md5", "f", "n" * 2000]), OPEN_ERROR, 1))
     # The longest single argument the system passes (128 KiB) is refused by length.
