@@ -11,9 +11,8 @@ struct PlatformFile {
 #else
 // POSIX reads the file from the system in large blocks and hands out the
 // small pieces the jobs ask for from here: one system call per 500-byte
-// piece would cost more than hashing it.
-// A multiple of the 500-byte piece, so that a regular file is handed out in
-// whole pieces.
+// piece would cost more than hashing it. The block is a multiple of 500
+// bytes, so that a regular file is handed out in whole pieces.
 constexpr uint32_t PlatformBlockSize = 128 * 500;
 struct PlatformFile {
     int descriptor;
