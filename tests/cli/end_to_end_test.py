@@ -176,6 +176,8 @@ def argument_cases():
             (f"{algorithm} s 3000 bytes", [algorithm, "s", long_ok], digest(algorithm, long_ok.encode()), 0),
             (f"{algorithm} s 3001 bytes", [algorithm, "s", long_bad], TOO_LONG, 2),
             (f"{algorithm} f 3001 bytes", [algorithm, "f", long_bad], TOO_LONG, 2),
+            # 3000 bytes pass the length check; no system has such a file name.
+            (f"{algorithm} f 3000 bytes", [algorithm, "f", long_ok], OPEN_ERROR, 1),
             # 1000 two-byte characters are 2000 bytes, 1501 of them 3002 bytes.
             (f"{algorithm} s 2000 bytes of e-acute", [algorithm, "s", "\u00e9" * 1000],
              digest(algorithm, ("\u00e9" * 1000).encode()), 0),
