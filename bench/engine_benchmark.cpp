@@ -6,6 +6,7 @@
 
 #include "md5/md5.h"
 #include "sha256/sha256.h"
+#include "sha256/sha256_compress.h"
 
 namespace {
 
@@ -54,8 +55,28 @@ void Sha256(benchmark::State& state, uint32_t piece) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
+// One compression after another on the same state, as sha256_update calls
+// them: each starts from the state the one before stored.
+void Sha256Compress(benchmark::State& state, bool hardware) {
+    Sha256Compression compress =
+        hardware ? sha256_hardware_compression() : sha256_compress_portable;
+    if (compress == nullptr) {
+        state.SkipWithError("this processor has no SHA instructions");
+        return;
+    }
+    std::vector<uint8_t> block = message_of(64);
+    uint32_t words[8] = {};
+    for (auto _ : state) {
+        compress(words, block.data());
+        benchmark::DoNotOptimize(words);
+    }
+    state.SetBytesProcessed(state.iterations() * 64);
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(Sha256Compress, portable, false);
+BENCHMARK_CAPTURE(Sha256Compress, hardware, true);
 BENCHMARK_CAPTURE(Md5, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Md5, pieces_of_500, JobPiece)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Sha256, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);

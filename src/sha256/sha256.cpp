@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "sha256/sha256_compress.h"
+
 const uint32_t sha256_round_constants[64] = {
     0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
     0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
@@ -15,36 +17,11 @@ const uint32_t sha256_round_constants[64] = {
 
 namespace {
 
-uint32_t load32_be(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-           static_cast<uint32_t>(bytes[2]) << 8 | static_cast<uint32_t>(bytes[3]);
-}
-
 void store32_be(uint8_t* bytes, uint32_t word) {
     bytes[0] = static_cast<uint8_t>(word >> 24);
     bytes[1] = static_cast<uint8_t>(word >> 16);
     bytes[2] = static_cast<uint8_t>(word >> 8);
     bytes[3] = static_cast<uint8_t>(word);
-}
-
-uint32_t rotr32(uint32_t x, int n) {
-    return (x >> n) | (x << (32 - n));
-}
-
-uint32_t small_sigma0(uint32_t x) {
-    return rotr32(x, 7) ^ rotr32(x, 18) ^ (x >> 3);
-}
-uint32_t small_sigma1(uint32_t x) {
-    return rotr32(x, 17) ^ rotr32(x, 19) ^ (x >> 10);
-}
-uint32_t big_sigma0(uint32_t x) {
-    return rotr32(x, 2) ^ rotr32(x, 13) ^ rotr32(x, 22);
-}
-uint32_t big_sigma1(uint32_t x) {
-    return rotr32(x, 6) ^ rotr32(x, 11) ^ rotr32(x, 25);
-}
-uint32_t choose(uint32_t e, uint32_t f, uint32_t g) {
-    return g ^ (e & (f ^ g));
 }
 
 // Adds `bits` to the 64-bit bit count, carrying into the high word.
@@ -79,7 +56,11 @@ void sha256_update(Sha256Context* context, const uint8_t* data, uint32_t length)
     while (length > 0) {
         uint32_t room = 64 - context->block_fill;
         uint32_t take = length < room ? length : room;
-        std::memcpy(context->input_block + context->block_fill, data, take);
+        if (take == 64) {
+            std::memcpy(context->input_block, data, 64);  // a whole block: a few wide moves
+        } else {
+            std::memcpy(context->input_block + context->block_fill, data, take);
+        }
         context->block_fill += take;
         data += take;
         length -= take;
@@ -118,50 +99,11 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 }
 
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
-    // The message schedule, whole, before the first round.
-    uint32_t w[64];
-    for (size_t t = 0; t < 16; t++) {
-        w[t] = load32_be(block + 4 * t);
-    }
-#pragma GCC unroll 48
-    for (size_t t = 16; t < 64; t++) {
-        w[t] = small_sigma1(w[t - 2]) + w[t - 7] + small_sigma0(w[t - 15]) + w[t - 16];
-    }
-
-    uint32_t a = context->state[0];
-    uint32_t b = context->state[1];
-    uint32_t c = context->state[2];
-    uint32_t d = context->state[3];
-    uint32_t e = context->state[4];
-    uint32_t f = context->state[5];
-    uint32_t g = context->state[6];
-    uint32_t h = context->state[7];
-
-    // Maj(a, b, c) = b ^ ((a ^ b) & (b ^ c)), and this round's b ^ c is the
-    // previous round's a ^ b: carrying it saves an operation per round.
-    uint32_t b_xor_c = b ^ c;
-#pragma GCC unroll 64
-    for (size_t t = 0; t < 64; t++) {
-        uint32_t t1 = h + sha256_round_constants[t] + w[t] + big_sigma1(e) + choose(e, f, g);
-        uint32_t a_xor_b = a ^ b;
-        uint32_t t2 = big_sigma0(a) + (b ^ (a_xor_b & b_xor_c));
-        b_xor_c = a_xor_b;
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-
-    context->state[0] += a;
-    context->state[1] += b;
-    context->state[2] += c;
-    context->state[3] += d;
-    context->state[4] += e;
-    context->state[5] += f;
-    context->state[6] += g;
-    context->state[7] += h;
+    // Chosen at the first compression and kept for the run: the processor's
+    // SHA instructions where it has them, else the portable compression.
+    static const Sha256Compression compress = [] {
+        Sha256Compression hardware = sha256_hardware_compression();
+        return hardware != nullptr ? hardware : sha256_compress_portable;
+    }();
+    compress(context->state, block);
 }

@@ -1,6 +1,8 @@
 // Random data in random pieces must give the one-shot digest of an
 // independent implementation (OpenSSL's, linked into this fuzzer only).
-// Built twice: BRINDLEX_FUZZ_SHA256 picks the engine.
+// Built twice: BRINDLEX_FUZZ_SHA256 picks the engine. For SHA-256 the
+// processor's compression, where it has one, must also match the portable
+// one block by block.
 #include <openssl/evp.h>
 
 #include <cstddef>
@@ -10,6 +12,7 @@
 
 #ifdef BRINDLEX_FUZZ_SHA256
 #include "sha256/sha256.h"
+#include "sha256/sha256_compress.h"
 constexpr size_t DigestSize = 32;
 using Context = Sha256Context;
 static void start(Context* c) {
@@ -77,5 +80,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (expected_size != DigestSize || std::memcmp(digest, expected, DigestSize) != 0) {
         std::abort();
     }
+#ifdef BRINDLEX_FUZZ_SHA256
+    Sha256Compression hardware = sha256_hardware_compression();
+    if (hardware != nullptr) {
+        uint32_t portable_state[8];
+        uint32_t hardware_state[8];
+        std::memcpy(portable_state, context.state, sizeof portable_state);
+        std::memcpy(hardware_state, context.state, sizeof hardware_state);
+        for (size_t block = 0; block + 64 <= length; block += 64) {
+            sha256_compress_portable(portable_state, message + block);
+            hardware(hardware_state, message + block);
+            if (std::memcmp(portable_state, hardware_state, sizeof portable_state) != 0) {
+                std::abort();
+            }
+        }
+    }
+#endif
     return 0;
 }

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "sha256/sha256_compress.h"
 #include "test_support.h"
 
 namespace {
@@ -47,11 +49,75 @@ TEST_P(Sha256Golden, OneShotAndStreamedInPieces) {
     expect_one_shot_and_streamed(GetParam(), sha256_hex);
 }
 
+#ifdef BRINDLEX_REQUIRE_HARDWARE_SHA256
+constexpr bool hardware_required = true;
+#else
+constexpr bool hardware_required = false;
+#endif
+
+// The digest computed with one compression alone: the message padded in the
+// test, every block compressed from H(0).
+std::string digest_with(Sha256Compression compress, const std::vector<uint8_t>& message) {
+    std::vector<uint8_t> blocks = message;
+    blocks.push_back(0x80);
+    while (blocks.size() % 64 != 56) {
+        blocks.push_back(0);
+    }
+    uint64_t bits = static_cast<uint64_t>(message.size()) * 8;
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        blocks.push_back(static_cast<uint8_t>(bits >> shift));
+    }
+    Sha256Context context;
+    sha256_init(&context);
+    for (size_t at = 0; at < blocks.size(); at += 64) {
+        compress(context.state, blocks.data() + at);
+    }
+    uint8_t digest[32];
+    for (size_t i = 0; i < 32; i++) {
+        digest[i] = static_cast<uint8_t>(context.state[i / 4] >> (24 - 8 * (i % 4)));
+    }
+    return to_hex(digest, 32);
+}
+
+TEST_P(Sha256Golden, EachCompressionGivesTheDigest) {
+    EXPECT_EQ(digest_with(sha256_compress_portable, GetParam().message), GetParam().digest);
+    Sha256Compression hardware = sha256_hardware_compression();
+    if (hardware == nullptr) {
+        ASSERT_FALSE(hardware_required) << "this build must find the processor's SHA instructions";
+        GTEST_SKIP() << "no SHA instructions on this processor, or none in this build";
+    }
+    EXPECT_EQ(digest_with(hardware, GetParam().message), GetParam().digest);
+}
+
 INSTANTIATE_TEST_SUITE_P(Vectors, Sha256Golden, ::testing::ValuesIn(golden_vectors()),
                          [](const auto& p) { return p.param.name; });
 
 TEST(Sha256, EverySplitPointGivesTheOneShotDigest) {
     expect_every_split_point_agrees(sha256_hex, sha256_hex_split);
+}
+
+TEST(Sha256, HardwareCompressionMatchesThePortableOneOnRandomBlocks) {
+    Sha256Compression hardware = sha256_hardware_compression();
+    if (hardware == nullptr) {
+        ASSERT_FALSE(hardware_required) << "this build must find the processor's SHA instructions";
+        GTEST_SKIP() << "no SHA instructions on this processor, or none in this build";
+    }
+    std::mt19937 random(2026);
+    for (int round = 0; round < 2000; round++) {
+        uint8_t block[64];
+        uint32_t portable[8];
+        for (uint8_t& byte : block) {
+            byte = static_cast<uint8_t>(random());
+        }
+        for (uint32_t& word : portable) {
+            word = static_cast<uint32_t>(random());
+        }
+        uint32_t by_hardware[8];
+        std::memcpy(by_hardware, portable, sizeof portable);
+        sha256_compress_portable(portable, block);
+        hardware(by_hardware, block);
+        ASSERT_EQ(std::memcmp(portable, by_hardware, sizeof portable), 0) << "round " << round;
+    }
 }
 
 TEST(Sha256, NoUpdateAndAZeroLengthUpdateBothGiveTheEmptyDigest) {

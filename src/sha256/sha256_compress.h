@@ -1,0 +1,21 @@
+// The SHA-256 compressions behind sha256_transform. Each takes one 64-byte
+// block into the eight chaining words H0 to H7 and writes nothing else.
+#pragma once
+
+#include <cstdint>
+
+using Sha256Compression = void (*)(uint32_t state[8], const uint8_t block[64]);
+
+// FIPS 180-2's compression in portable C++: the reference, and what runs
+// where the processor has no SHA instructions.
+void sha256_compress_portable(uint32_t state[8], const uint8_t block[64]);
+
+// With the x86-64 SHA extensions; only for a processor that has them.
+void sha256_compress_x86_sha(uint32_t state[8], const uint8_t block[64]);
+
+// With the ARMv8 SHA-2 instructions; only for a processor that has them.
+void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t block[64]);
+
+// The compression that uses this processor's SHA instructions, or nullptr
+// where the processor, or this build, has none.
+Sha256Compression sha256_hardware_compression();
