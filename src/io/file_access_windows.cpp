@@ -2,9 +2,7 @@
 
 #include "io/file_access.h"
 
-namespace {
-
-bool windows_open(PlatformFile* file, const char* path) {
+bool platform_open(PlatformFile* file, const char* path) {
     // An existing file only, for reading; others may read it too but not
     // write it while it is open. A directory fails here, as it needs
     // FILE_FLAG_BACKUP_SEMANTICS to open.
@@ -17,17 +15,16 @@ bool windows_open(PlatformFile* file, const char* path) {
     return true;
 }
 
-bool windows_read(PlatformFile* file, uint8_t* buffer, uint32_t size, uint32_t* delivered) {
+bool platform_read_block(PlatformFile* file, uint32_t* length) {
     DWORD count = 0;
-    BOOL ok = ReadFile(static_cast<HANDLE>(file->handle), buffer, size, &count, nullptr);
-    *delivered = ok ? static_cast<uint32_t>(count) : 0;
-    return ok != FALSE;
+    if (!ReadFile(static_cast<HANDLE>(file->handle), file->block, PlatformBlockSize, &count,
+                  nullptr)) {
+        return false;
+    }
+    *length = static_cast<uint32_t>(count);
+    return true;
 }
 
-void windows_close(PlatformFile* file) {
+void platform_close(PlatformFile* file) {
     CloseHandle(static_cast<HANDLE>(file->handle));
 }
-
-}  // namespace
-
-const FileAccess platform_file_access = {windows_open, windows_read, windows_close};
