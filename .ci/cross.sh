@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds and tests the Windows program under wine and the big-endian s390x
-# program under qemu, from the same sources and test tables as the native build.
+# Builds and tests the Windows program under wine, the big-endian s390x
+# program and the 64-bit ARM program under qemu, from the same sources and
+# test tables as the native build.
 set -euo pipefail
-target=$1  # windows or s390x
+target=$1  # windows, s390x or aarch64
 case $target in
   windows) toolchain=cmake/mingw-w64-x86_64.cmake
            export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/wine} WINEDEBUG=-all
@@ -15,10 +16,31 @@ case $target in
            trap 'wineserver -k || true' EXIT
            wineboot < /dev/null > /dev/null 2>&1 ;;
   s390x)   toolchain=cmake/s390x-linux-gnu.cmake ;;
+  aarch64) toolchain=cmake/aarch64-linux-gnu.cmake ;;
   *) echo "unknown target $target"; exit 2 ;;
 esac
-start=$(date +%s)
-cmake -S . -B "build-$target" -DCMAKE_TOOLCHAIN_FILE="$toolchain" > /dev/null
-cmake --build "build-$target" -j2
-ctest --test-dir "build-$target" --output-on-failure
-echo "$target: built and tested in $(( $(date +%s) - start )) s"
+
+# build_and_test DIR [CMAKE ARGUMENTS...]
+build_and_test() {
+  local dir=$1 start
+  shift
+  start=$(date +%s)
+  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "$@" > /dev/null
+  cmake --build "$dir" -j2
+  ctest --test-dir "$dir" --output-on-failure
+  echo "$dir: built and tested in $(( $(date +%s) - start )) s"
+}
+
+if [ "$target" = aarch64 ]; then
+  # qemu offers the SHA-2 instructions on every CPU model: the default build
+  # must select them, and the portable compression is tested in a build
+  # without them.
+  build_and_test build-aarch64 -DBRINDLEX_REQUIRE_HARDWARE_SHA256=ON
+  build_and_test build-aarch64-portable -DBRINDLEX_HARDWARE_SHA256=OFF -DBRINDLEX_REQUIRE_HARDWARE_SHA256=OFF
+  (cd build-aarch64 && cpack -G DEB > /dev/null)
+  package=$(ls build-aarch64/brindlex_*_arm64.deb)
+  [ "$(dpkg-deb -f "$package" Architecture)" = arm64 ] || { echo "$package: wrong architecture"; exit 1; }
+  echo "$package: $(stat -c %s "$package") bytes"
+else
+  build_and_test "build-$target"
+fi
