@@ -13,7 +13,8 @@ out=$(/usr/bin/BRINDLEX md5 s abc)
 
 page=/usr/share/man/man1/BRINDLEX.1
 [ -f /usr/share/bash-completion/completions/BRINDLEX ] || { echo "no bash completion installed"; exit 1; }
+[ -f /usr/share/doc/brindlex/copyright ] || { echo "no licence installed"; exit 1; }
 mandoc -T lint "$page"
 warnings=$(MANWIDTH=80 man --warnings=w -l "$page" 2>&1 > /dev/null)
 [ -z "$warnings" ] || { echo "man warnings: $warnings"; exit 1; }
-echo "package: installed, ran and manual page checked"
+echo "$package: $(stat -c %s "$package") bytes, installed, ran and manual page checked"

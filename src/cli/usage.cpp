@@ -22,7 +22,7 @@ Outcome print_usage() {
         "calculated as a 128-bit value and displayed as 32 hexadecimal characters.\n",
         "SHA256 checksums are calculated as a 256-bit value and are displayed as 64\n",
         "hexadecimal characters.\n\n",
-        "BRINDLEX version 1.0.0, written in 2026 by the BRINDLEX developers.\n",
+        "BRINDLEX version " BRINDLEX_VERSION ", written in 2026 by the BRINDLEX developers.\n",
         "brindlex@example.org, https://brindlex.example.org/\n\n",
         "By using this program you agree to the following terms:\n\n",
         "- This program is freeware, free of charge to any individual or organisation\n",

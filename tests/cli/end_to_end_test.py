@@ -8,6 +8,7 @@ import argparse
 import hashlib
 import os
 import shlex
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -31,16 +32,20 @@ def pattern(n):
 class Runner:
     def __init__(self, program, emulator, windows, workdir):
         self.command = shlex.split(emulator) + [program] if emulator else [program]
+        self.emulated = bool(emulator)
         self.windows = windows
         self.workdir = workdir
 
-    def run(self, args, stdin=None, stdout=subprocess.PIPE, close_stdout=False):
-        # close_stdout starts the program with its standard output closed.
-        preexec = (lambda: os.close(1)) if close_stdout else None
+    def run(self, args, stdin=None, stdout=subprocess.PIPE, close_stdout=False, close_stdin=False,
+            wrapper=()):
+        # close_stdout and close_stdin start the program with that stream
+        # closed; wrapper runs it under another program, such as strace.
+        closed = [fd for fd, close in ((0, close_stdin), (1, close_stdout)) if close]
+        preexec = (lambda: [os.close(fd) for fd in closed]) if closed else None
         # wine turns the arguments from the Unix locale's bytes into Unicode,
         # and the program's UTF-8 code page turns them back: use UTF-8.
         env = dict(os.environ, LC_ALL="C.UTF-8", WINEDEBUG="-all")
-        result = subprocess.run(self.command + list(args), cwd=self.workdir, input=stdin, env=env,
+        result = subprocess.run(list(wrapper) + self.command + list(args), cwd=self.workdir, input=stdin, env=env,
                                 stdout=None if close_stdout else stdout, stderr=subprocess.PIPE,
                                 timeout=60, preexec_fn=preexec)
         out = result.stdout if result.stdout is not None else b""
@@ -88,6 +93,15 @@ def posix_cases(runner, workdir):
     results.append(("usage to /dev/full", *runner.run([], stdout=open("/dev/full", "wb")), b"", 1))
     results.append(("error line to /dev/full", *runner.run(["md5", "f", "missing"], stdout=open("/dev/full", "wb")), b"", 1))
     results.append(("closed standard output", *runner.run(["sha256", "s", "abc"], stdout=-1, close_stdout=True), b"", 1))
+
+    # A failed close of standard output after a good flush still loses output.
+    if shutil.which("strace") and not runner.emulated:
+        strace = ["strace", "-qq", "-o", "/dev/null", "-e", "trace=close", "-e", "inject=close:error=EIO"]
+        results.append(("standard output fails to close", *runner.run(["md5", "s", "abc"], wrapper=strace), abc, 1))
+    # With standard input closed, the file opens as descriptor 0.
+    with open(os.path.join(workdir, "abc.txt"), "wb") as f:
+        f.write(b"abc")
+    results.append(("standard input closed", *runner.run(["md5", "f", "abc.txt"], close_stdin=True), abc, 0))
 
     # Piped data, an empty device, a read error at offset 0.
     results.append(("/dev/stdin from a pipe", *runner.run(["md5", "f", "/dev/stdin"], stdin=b"abc"), abc, 0))
@@ -188,7 +202,7 @@ def argument_cases():
     return cases
 
 
-def check_usage(out):
+def check_usage(out, version):
     """The usage text by its layout rules rather than by a second copy."""
     problems = []
     lines = out.split(b"\n")
@@ -216,7 +230,8 @@ def check_usage(out):
         line = lines[number - 1]
         if not line.startswith(b" " * 14) or line[14:15] == b" ":
             problems.append(f"line {number}: not a 14-blank continuation")
-    if b"2026" not in lines[20] or b"1.0.0" not in lines[20] or b"BRINDLEX developers" not in lines[20]:
+    if b"2026" not in lines[20] or b"version " + version.encode() + b"," not in lines[20] \
+            or b"BRINDLEX developers" not in lines[20]:
         problems.append("authorship line lacks year, author or version")
     if b"@example.org" not in lines[21] or b"," not in lines[21]:
         problems.append("contact line")
@@ -228,6 +243,7 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--emulator", default="")
     parser.add_argument("--windows", action="store_true")
+    parser.add_argument("--version", required=True, help="the version the usage text must name")
     options = parser.parse_args()
     program = os.path.abspath(options.program)
 
@@ -241,7 +257,7 @@ def main():
         for name, out, err, code, expected, status in results:
             problems = []
             if expected is None:
-                problems += check_usage(out)
+                problems += check_usage(out, options.version)
             elif out != expected:
                 problems.append(f"stdout {out[:120]!r}, expected {expected[:120]!r}")
             if err:
