@@ -32,6 +32,14 @@ void add_to_count(Sha256Context* context, uint32_t bits) {
     context->count_low += bits;
 }
 
+// Chosen once per run, at start-up: the processor's SHA instructions where it
+// has them, else the portable compression.
+Sha256Compression choose_compression() {
+    Sha256Compression hardware = sha256_hardware_compression();
+    return hardware != nullptr ? hardware : sha256_compress_portable;
+}
+const Sha256Compression chosen_compression = choose_compression();
+
 }  // namespace
 
 void sha256_init(Sha256Context* context) {
@@ -99,11 +107,5 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 }
 
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
-    // Chosen at the first compression and kept for the run: the processor's
-    // SHA instructions where it has them, else the portable compression.
-    static const Sha256Compression compress = [] {
-        Sha256Compression hardware = sha256_hardware_compression();
-        return hardware != nullptr ? hardware : sha256_compress_portable;
-    }();
-    compress(context->state, block);
+    chosen_compression(context->state, block);
 }
