@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Times BRINDLEX against md5sum, sha256sum and openssl dgst on the same
-cached file, alternating the tools run by run, and prints each peer's median
-time divided by ours (above 1: we are faster). Also: start-up cost against
+"""Times BRINDLEX against md5sum, sha256sum, openssl dgst and rhash on the
+same cached file, alternating the tools run by run, and prints each peer's
+median time divided by ours (above 1: we are faster). Also: start-up cost against
 `md5sum /dev/null` (with hyperfine), peak memory, and a chart of throughput
 against file size.
 
@@ -23,9 +23,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 def tools(program):
     return {
         "md5": [("BRINDLEX", [program, "md5", "f"]), ("md5sum", ["md5sum"]),
-                ("openssl", ["openssl", "dgst", "-md5"])],
+                ("openssl", ["openssl", "dgst", "-md5"]), ("rhash", ["rhash", "--md5"])],
         "sha256": [("BRINDLEX", [program, "sha256", "f"]), ("sha256sum", ["sha256sum"]),
-                   ("openssl", ["openssl", "dgst", "-sha256"])],
+                   ("openssl", ["openssl", "dgst", "-sha256"]), ("rhash", ["rhash", "--sha256"])],
     }
 
 
@@ -88,6 +88,15 @@ def chart(program, workdir, runs, data):
 
 
 def plot(data, output):
+    """Draws one line per column of `data`, BRINDLEX's in bold."""
+    with open(data) as f:
+        columns = f.readline().split()[2:]
+    lines = []
+    for number, column in enumerate(columns, start=2):
+        algorithm, tool = column.split("_", 1)
+        width = 3 if tool == "BRINDLEX" else 1
+        lines.append(f"'{data}' using 1:{number} with linespoints lw {width} pt {number}"
+                     f" title '{tool} {algorithm}'")
     script = f"""
 set terminal svg size 900,500 dynamic font 'sans,12'
 set output '{output}'
@@ -98,12 +107,7 @@ set logscale xy
 set xtics ('1 KiB' 1024, '16 KiB' 16384, '256 KiB' 262144, '4 MiB' 4194304, '64 MiB' 67108864, '1 GiB' 1073741824)
 set key left top
 set grid
-plot '{data}' using 1:2 with linespoints lw 3 pt 7 title 'BRINDLEX md5', \\
-     '' using 1:3 with linespoints pt 6 title 'md5sum', \\
-     '' using 1:4 with linespoints pt 4 title 'openssl dgst -md5', \\
-     '' using 1:5 with linespoints lw 3 pt 5 title 'BRINDLEX sha256', \\
-     '' using 1:6 with linespoints pt 8 title 'sha256sum', \\
-     '' using 1:7 with linespoints pt 10 title 'openssl dgst -sha256'
+plot {", ".join(lines)}
 """
     subprocess.run(["gnuplot"], input=script.encode(), check=True)
 
@@ -122,7 +126,7 @@ def main():
     if options.replot:
         plot(options.data, options.chart)
         return
-    for needed in ("md5sum", "sha256sum", "openssl", "hyperfine", "/usr/bin/time"):
+    for needed in ("md5sum", "sha256sum", "openssl", "rhash", "hyperfine", "/usr/bin/time"):
         if not shutil.which(needed):
             sys.exit(f"compare: {needed} is not installed")
 
@@ -140,6 +144,8 @@ def main():
                 ratio = "" if name == "BRINDLEX" else f"{m[name] / ours:.2f}"
                 memory = peak_memory_kib(command + [path])
                 print(f"{label:<24} {m[name]:>9.3f} {size / m[name] / 1e6:>8.0f} {ratio:>12} {memory:>9}")
+            fastest = min(m[name] for name, _ in commands if name != "BRINDLEX")
+            print(f"{algorithm}: fastest peer / ours {fastest / ours:.2f}")
         small = os.path.join(workdir, "small.bin")
         make_file(small, 1024)
         print(f"peak KiB for a 1 KiB file: BRINDLEX {peak_memory_kib([program, 'md5', 'f', small])},"

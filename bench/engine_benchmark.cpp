@@ -81,5 +81,6 @@ BENCHMARK_CAPTURE(Md5, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Md5, pieces_of_500, JobPiece)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Sha256, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Sha256, pieces_of_500, JobPiece)->RangeMultiplier(16)->Range(64, 1 << 20);
+BENCHMARK_CAPTURE(Sha256, pieces_of_512, 512)->Arg(1 << 20);
 
 BENCHMARK_MAIN();
