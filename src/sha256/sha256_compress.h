@@ -4,6 +4,17 @@
 
 #include <cstdint>
 
+// Which processor-specific compressions this compiler builds for this target.
+// Older clang declares the ARMv8 SHA-2 intrinsics only where the target's
+// defaults include them (as on Apple's processors), not per function.
+#if defined(__x86_64__)
+#define BRINDLEX_SHA256_X86 1
+#endif
+#if defined(__aarch64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
+    (!defined(__clang__) || defined(__ARM_FEATURE_SHA2) || defined(__ARM_FEATURE_CRYPTO))
+#define BRINDLEX_SHA256_ARM64 1
+#endif
+
 using Sha256Compression = void (*)(uint32_t state[8], const uint8_t block[64]);
 
 // FIPS 180-2's compression in portable C++: the reference, and what runs

@@ -1,20 +1,27 @@
 // SHA-256 compression with the ARMv8 SHA-2 instructions (sha256h, sha256h2,
-// sha256su0, sha256su1). Compiled for them through the function's target
-// attribute alone, so the rest of the program keeps the baseline instruction
-// set; sha256_hardware_compression() hands it out only where the system
-// reports them.
-#if defined(__aarch64__) && defined(__ORDER_LITTLE_ENDIAN__) && \
-    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// sha256su0, sha256su1). GCC compiles it for them through the function's
+// target attribute alone, so the rest of the program keeps the baseline
+// instruction set; sha256_hardware_compression() hands it out only where the
+// system reports them.
+#include "sha256/sha256_compress.h"
+
+#ifdef BRINDLEX_SHA256_ARM64
 
 #include <arm_neon.h>
 
 #include <cstddef>
 
 #include "sha256/sha256.h"
-#include "sha256/sha256_compress.h"
 
-__attribute__((target("+crypto"))) void sha256_compress_arm64_sha2(uint32_t state[8],
-                                                                   const uint8_t block[64]) {
+// GCC compiles this function alone for the SHA-2 instructions; clang builds
+// the file only for targets that have them throughout (sha256_compress.h).
+#ifdef __clang__
+#define SHA2_FUNCTION
+#else
+#define SHA2_FUNCTION __attribute__((target("+crypto")))
+#endif
+
+SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t block[64]) {
     uint32x4_t abcd = vld1q_u32(state);
     uint32x4_t efgh = vld1q_u32(state + 4);
     const uint32x4_t abcd_start = abcd;

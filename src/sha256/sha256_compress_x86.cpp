@@ -3,12 +3,13 @@
 // function's target attribute alone, so the rest of the program keeps the
 // baseline instruction set; sha256_hardware_compression() hands it out only
 // where CPUID reports them.
-#if defined(__x86_64__)
+#include "sha256/sha256_compress.h"
+
+#ifdef BRINDLEX_SHA256_X86
 
 #include <immintrin.h>
 
 #include "sha256/sha256.h"
-#include "sha256/sha256_compress.h"
 
 namespace {
 

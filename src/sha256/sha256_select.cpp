@@ -2,7 +2,7 @@
 // BRINDLEX_HARDWARE_SHA256 off have the portable compression only.
 #include "sha256/sha256_compress.h"
 
-#if defined(BRINDLEX_HARDWARE_SHA256) && defined(__x86_64__)
+#if defined(BRINDLEX_HARDWARE_SHA256) && defined(BRINDLEX_SHA256_X86)
 
 #include <cpuid.h>
 
@@ -19,8 +19,7 @@ Sha256Compression sha256_hardware_compression() {
     return ssse3 && sha ? sha256_compress_x86_sha : nullptr;
 }
 
-#elif defined(BRINDLEX_HARDWARE_SHA256) && defined(__aarch64__) && defined(__linux__) && \
-    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#elif defined(BRINDLEX_HARDWARE_SHA256) && defined(BRINDLEX_SHA256_ARM64) && defined(__linux__)
 
 #include <asm/hwcap.h>
 #include <sys/auxv.h>
@@ -30,7 +29,7 @@ Sha256Compression sha256_hardware_compression() {
     return sha2 ? sha256_compress_arm64_sha2 : nullptr;
 }
 
-#elif defined(BRINDLEX_HARDWARE_SHA256) && defined(__aarch64__) && defined(__APPLE__)
+#elif defined(BRINDLEX_HARDWARE_SHA256) && defined(BRINDLEX_SHA256_ARM64) && defined(__APPLE__)
 
 Sha256Compression sha256_hardware_compression() {
     // Every 64-bit ARM processor that runs Apple's systems has SHA-2.
