@@ -1,14 +1,3 @@
 # Cross build for 64-bit ARM Linux; tests run under qemu user emulation.
-set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
-set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Static, so that qemu needs no aarch64 system libraries.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
-  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64-static)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

@@ -1,0 +1,16 @@
+# Shared by the Linux cross toolchains, which set CMAKE_SYSTEM_PROCESSOR
+# first: Debian's cross compilers for that processor, static programs (so that
+# qemu needs no system libraries of the target), tests under qemu user
+# emulation unless another emulator is named.
+set(CMAKE_SYSTEM_NAME Linux)
+set(triple ${CMAKE_SYSTEM_PROCESSOR}-linux-gnu)
+set(CMAKE_C_COMPILER ${triple}-gcc)
+set(CMAKE_CXX_COMPILER ${triple}-g++)
+set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
+  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-${CMAKE_SYSTEM_PROCESSOR}-static)
+endif()
