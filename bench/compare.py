@@ -107,6 +107,7 @@ set logscale xy
 set xtics ('1 KiB' 1024, '16 KiB' 16384, '256 KiB' 262144, '4 MiB' 4194304, '64 MiB' 67108864, '1 GiB' 1073741824)
 set key left top
 set grid
+set linetype 5 lc rgb '#c04000'
 plot {", ".join(lines)}
 """
     subprocess.run(["gnuplot"], input=script.encode(), check=True)
