@@ -55,28 +55,31 @@ void Sha256(benchmark::State& state, uint32_t piece) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
-// One compression after another on the same state, as sha256_update calls
-// them: each starts from the state the one before stored.
-void Sha256Compress(benchmark::State& state, bool hardware) {
+// The compression alone, on the same state call after call: one block per
+// call, as sha256_transform calls it, or a run of 256 blocks (16 KiB), as
+// sha256_update hands whole blocks to the processor's compression.
+void Sha256Compress(benchmark::State& state, bool hardware, size_t blocks) {
     Sha256Compression compress =
         hardware ? sha256_hardware_compression() : sha256_compress_portable;
     if (compress == nullptr) {
         state.SkipWithError("this processor has no SHA instructions");
         return;
     }
-    std::vector<uint8_t> block = message_of(64);
+    std::vector<uint8_t> run = message_of(static_cast<int64_t>(64 * blocks));
     uint32_t words[8] = {};
+    uint8_t block[64];
     for (auto _ : state) {
-        compress(words, block.data());
+        compress(words, block, run.data(), blocks);
         benchmark::DoNotOptimize(words);
     }
-    state.SetBytesProcessed(state.iterations() * 64);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(run.size()));
 }
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Sha256Compress, portable, false);
-BENCHMARK_CAPTURE(Sha256Compress, hardware, true);
+BENCHMARK_CAPTURE(Sha256Compress, portable, false, 1);
+BENCHMARK_CAPTURE(Sha256Compress, hardware, true, 1);
+BENCHMARK_CAPTURE(Sha256Compress, hardware_16KiB_run, true, 256);
 BENCHMARK_CAPTURE(Md5, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Md5, pieces_of_500, JobPiece)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Sha256, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);

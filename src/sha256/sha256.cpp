@@ -25,20 +25,22 @@ void store32_be(uint8_t* bytes, uint32_t word) {
 }
 
 // Adds `bits` to the 64-bit bit count, carrying into the high word.
-void add_to_count(Sha256Context* context, uint32_t bits) {
-    if (context->count_low > 0xFFFFFFFFu - bits) {
-        context->count_high++;
-    }
-    context->count_low += bits;
+void add_to_count(Sha256Context* context, uint64_t bits) {
+    uint64_t count = (static_cast<uint64_t>(context->count_high) << 32 | context->count_low) + bits;
+    context->count_low = static_cast<uint32_t>(count);
+    context->count_high = static_cast<uint32_t>(count >> 32);
 }
 
 // Chosen once per run, at start-up: the processor's SHA instructions where it
-// has them, else the portable compression.
+// has them, else the portable compression. A processor's compression also
+// takes whole runs of blocks from sha256_update, keeping the state in its
+// registers from block to block.
 Sha256Compression choose_compression() {
     Sha256Compression hardware = sha256_hardware_compression();
     return hardware != nullptr ? hardware : sha256_compress_portable;
 }
 const Sha256Compression chosen_compression = choose_compression();
+const bool compress_runs = chosen_compression != sha256_compress_portable;
 
 }  // namespace
 
@@ -62,6 +64,16 @@ void sha256_update(Sha256Context* context, const uint8_t* data, uint32_t length)
     // Every block is gathered in input_block and compressed from there; the
     // count grows by one block's bits each time a block is compressed.
     while (length > 0) {
+        if (compress_runs && context->block_fill == 0 && length >= 64) {
+            // All the whole blocks in one run: each still passes through
+            // input_block, and the state stays in the processor's registers.
+            uint32_t blocks = length / 64;
+            chosen_compression(context->state, context->input_block, data, blocks);
+            add_to_count(context, static_cast<uint64_t>(blocks) * 512);
+            data += 64 * blocks;
+            length -= 64 * blocks;
+            continue;
+        }
         uint32_t room = 64 - context->block_fill;
         uint32_t take = length < room ? length : room;
         if (take == 64) {
@@ -107,5 +119,5 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 }
 
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
-    chosen_compression(context->state, block);
+    chosen_compression(context->state, context->input_block, block, 1);
 }

@@ -1,31 +1,43 @@
-// The SHA-256 compressions behind sha256_transform. Each takes one 64-byte
-// block into the eight chaining words H0 to H7 and writes nothing else.
+// The SHA-256 compressions behind sha256_transform and sha256_update. Each
+// takes `count` consecutive 64-byte blocks of `data`, in order, into the
+// eight chaining words H0 to H7. Every block passes through `block` (the
+// record's input_block): it is copied there and compressed from there, so
+// that `block` ends up holding the last one. For one block already in place,
+// `data` is `block` itself. Nothing else is written.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Which processor-specific compressions this compiler builds for this target.
-// Older clang declares the ARMv8 SHA-2 intrinsics only where the target's
+// clang before 16 declares the ARMv8 SHA-2 intrinsics only where the target's
 // defaults include them (as on Apple's processors), not per function.
 #if defined(__x86_64__)
 #define BRINDLEX_SHA256_X86 1
 #endif
-#if defined(__aarch64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ && \
-    (!defined(__clang__) || defined(__ARM_FEATURE_SHA2) || defined(__ARM_FEATURE_CRYPTO))
+#if defined(__aarch64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ &&            \
+    (!defined(__clang__) || __clang_major__ >= 16 || defined(__ARM_FEATURE_SHA2) || \
+     defined(__ARM_FEATURE_CRYPTO))
 #define BRINDLEX_SHA256_ARM64 1
 #endif
 
-using Sha256Compression = void (*)(uint32_t state[8], const uint8_t block[64]);
+using Sha256Compression = void (*)(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+                                   size_t count);
 
-// FIPS 180-2's compression in portable C++: the reference, and what runs
-// where the processor has no SHA instructions.
-void sha256_compress_portable(uint32_t state[8], const uint8_t block[64]);
+// FIPS 180-2's compression in portable C++, one block after another: the
+// reference, and what runs where the processor has no SHA instructions.
+void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+                              size_t count);
 
-// With the x86-64 SHA extensions; only for a processor that has them.
-void sha256_compress_x86_sha(uint32_t state[8], const uint8_t block[64]);
+// With the x86-64 SHA extensions; only for a processor that has them. The
+// state stays in registers from the first block of the run to the last.
+void sha256_compress_x86_sha(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+                             size_t count);
 
-// With the ARMv8 SHA-2 instructions; only for a processor that has them.
-void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t block[64]);
+// With the ARMv8 SHA-2 instructions; only for a processor that has them. The
+// state stays in registers from the first block of the run to the last.
+void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+                                size_t count);
 
 // The compression that uses this processor's SHA instructions, or nullptr
 // where the processor, or this build, has none.

@@ -13,44 +13,59 @@
 
 #include "sha256/sha256.h"
 
-// GCC compiles this function alone for the SHA-2 instructions; clang builds
-// the file only for targets that have them throughout (sha256_compress.h).
-#ifdef __clang__
+// GCC and clang 16 or later compile this function alone for the SHA-2
+// instructions; older clang builds the file only for targets that have them
+// throughout (sha256_compress.h).
+#if defined(__clang__) && __clang_major__ >= 16
+#define SHA2_FUNCTION __attribute__((target("sha2")))
+#elif defined(__clang__)
 #define SHA2_FUNCTION
 #else
 #define SHA2_FUNCTION __attribute__((target("+crypto")))
 #endif
 
-SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t block[64]) {
+SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[64],
+                                              const uint8_t* data, size_t count) {
+    // The state stays in registers for the whole run of blocks.
     uint32x4_t abcd = vld1q_u32(state);
     uint32x4_t efgh = vld1q_u32(state + 4);
-    const uint32x4_t abcd_start = abcd;
-    const uint32x4_t efgh_start = efgh;
 
-    // The message words are big-endian: swap the bytes of each 32-bit lane.
-    uint32x4_t w[4];
-    for (size_t i = 0; i < 4; i++) {
-        w[i] = vreinterpretq_u32_u8(vrev32q_u8(vld1q_u8(block + 16 * i)));
-    }
+    for (; count > 0; count--, data += 64) {
+        const uint32x4_t abcd_start = abcd;
+        const uint32x4_t efgh_start = efgh;
 
-    // Sixteen groups of four rounds. w[i % 4] holds the words of group i;
-    // from group 4 on they are scheduled from the four groups before:
-    // W[t] = sigma1(W[t-2]) + W[t-7] + sigma0(W[t-15]) + W[t-16].
-#pragma GCC unroll 16
-    for (size_t i = 0; i < 16; i++) {
-        uint32x4_t& words = w[i % 4];
-        if (i >= 4) {
-            words = vsha256su0q_u32(words, w[(i + 1) % 4]);
-            words = vsha256su1q_u32(words, w[(i + 2) % 4], w[(i + 3) % 4]);
+        // Each block passes through `block` on its way in; the words are
+        // taken from the registers that copied it. They are big-endian: swap
+        // the bytes of each 32-bit lane.
+        uint32x4_t w[4];
+        for (size_t i = 0; i < 4; i++) {
+            uint8x16_t bytes = vld1q_u8(data + 16 * i);
+            vst1q_u8(block + 16 * i, bytes);
+            w[i] = vreinterpretq_u32_u8(vrev32q_u8(bytes));
         }
-        uint32x4_t words_plus_k = vaddq_u32(words, vld1q_u32(sha256_round_constants + 4 * i));
-        uint32x4_t abcd_before = abcd;
-        abcd = vsha256hq_u32(abcd, efgh, words_plus_k);
-        efgh = vsha256h2q_u32(efgh, abcd_before, words_plus_k);
+
+        // Sixteen groups of four rounds. w[i % 4] holds the words of group i;
+        // from group 4 on they are scheduled from the four groups before:
+        // W[t] = sigma1(W[t-2]) + W[t-7] + sigma0(W[t-15]) + W[t-16].
+#pragma GCC unroll 16
+        for (size_t i = 0; i < 16; i++) {
+            uint32x4_t& words = w[i % 4];
+            if (i >= 4) {
+                words = vsha256su0q_u32(words, w[(i + 1) % 4]);
+                words = vsha256su1q_u32(words, w[(i + 2) % 4], w[(i + 3) % 4]);
+            }
+            uint32x4_t words_plus_k = vaddq_u32(words, vld1q_u32(sha256_round_constants + 4 * i));
+            uint32x4_t abcd_before = abcd;
+            abcd = vsha256hq_u32(abcd, efgh, words_plus_k);
+            efgh = vsha256h2q_u32(efgh, abcd_before, words_plus_k);
+        }
+
+        abcd = vaddq_u32(abcd, abcd_start);
+        efgh = vaddq_u32(efgh, efgh_start);
     }
 
-    vst1q_u32(state, vaddq_u32(abcd, abcd_start));
-    vst1q_u32(state + 4, vaddq_u32(efgh, efgh_start));
+    vst1q_u32(state, abcd);
+    vst1q_u32(state + 4, efgh);
 }
 
 #endif

@@ -1,4 +1,5 @@
 #include <cstddef>
+#include <cstring>
 
 #include "sha256/sha256.h"
 #include "sha256/sha256_compress.h"
@@ -30,9 +31,8 @@ uint32_t choose(uint32_t e, uint32_t f, uint32_t g) {
     return g ^ (e & (f ^ g));
 }
 
-}  // namespace
-
-void sha256_compress_portable(uint32_t state[8], const uint8_t block[64]) {
+// One compression, FIPS 180-2's steps in order.
+void compress_block(uint32_t state[8], const uint8_t block[64]) {
     // The message schedule, whole, before the first round.
     uint32_t w[64];
     for (size_t t = 0; t < 16; t++) {
@@ -79,4 +79,16 @@ void sha256_compress_portable(uint32_t state[8], const uint8_t block[64]) {
     state[5] += f;
     state[6] += g;
     state[7] += h;
+}
+
+}  // namespace
+
+void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+                              size_t count) {
+    for (; count > 0; count--, data += 64) {
+        if (data != block) {
+            std::memcpy(block, data, 64);
+        }
+        compress_block(state, block);
+    }
 }

@@ -26,53 +26,61 @@ __m128i high_pairs_swapped(__m128i a, __m128i b) {
 }  // namespace
 
 __attribute__((target("sha,ssse3"))) void sha256_compress_x86_sha(uint32_t state[8],
-                                                                  const uint8_t block[64]) {
+                                                                  uint8_t block[64],
+                                                                  const uint8_t* data,
+                                                                  size_t count) {
     // sha256rnds2 keeps the state as two vectors, ABEF and CDGH. Vector names
     // list the lanes from the highest down, as the instruction reference
-    // does; a load puts state[0] in the lowest lane. One shuffle each way,
-    // to keep the path from one block's stores to the next block's first
-    // round short.
+    // does; a load puts state[0] in the lowest lane. The state is shuffled
+    // in once, stays in registers for the whole run, and is shuffled back
+    // once at the end.
     __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
     __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4));
     __m128i abef = low_pairs_swapped(hgfe, dcba);
     __m128i cdgh = high_pairs_swapped(hgfe, dcba);
-    const __m128i abef_start = abef;
-    const __m128i cdgh_start = cdgh;
 
     // The message words are big-endian: swap the bytes of each 32-bit lane.
     const __m128i byte_swap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
-    __m128i w[4];
-    for (size_t i = 0; i < 4; i++) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i));
-        w[i] = _mm_shuffle_epi8(bytes, byte_swap);
-    }
 
-    // Sixteen groups of four rounds. w[i % 4] holds the words of group i;
-    // from group 4 on they are scheduled from the four groups before:
-    // W[t] = sigma1(W[t-2]) + W[t-7] + sigma0(W[t-15]) + W[t-16].
-#pragma GCC unroll 16
-    for (size_t i = 0; i < 16; i++) {
-        __m128i& words = w[i % 4];
-        if (i >= 4) {
-            __m128i t_minus_7 = _mm_alignr_epi8(w[(i + 3) % 4], w[(i + 2) % 4], 4);
-            words = _mm_add_epi32(_mm_sha256msg1_epu32(words, w[(i + 1) % 4]), t_minus_7);
-            words = _mm_sha256msg2_epu32(words, w[(i + 3) % 4]);
+    for (; count > 0; count--, data += 64) {
+        const __m128i abef_start = abef;
+        const __m128i cdgh_start = cdgh;
+        // Each block passes through `block` on its way in; the words are
+        // taken from the registers that copied it.
+        __m128i w[4];
+        for (size_t i = 0; i < 4; i++) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 16 * i), bytes);
+            w[i] = _mm_shuffle_epi8(bytes, byte_swap);
         }
-        __m128i k =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(sha256_round_constants + 4 * i));
-        __m128i words_plus_k = _mm_add_epi32(words, k);
-        // Two rounds with the low two lanes, two with the high two. After
-        // two rounds the old A, B, E, F are the new C, D, G, H.
-        __m128i next = _mm_sha256rnds2_epu32(cdgh, abef, words_plus_k);
-        cdgh = abef;
-        abef = next;
-        next = _mm_sha256rnds2_epu32(cdgh, abef, _mm_shuffle_epi32(words_plus_k, 0x0E));
-        cdgh = abef;
-        abef = next;
-    }
 
-    abef = _mm_add_epi32(abef, abef_start);
-    cdgh = _mm_add_epi32(cdgh, cdgh_start);
+        // Sixteen groups of four rounds. w[i % 4] holds the words of group i;
+        // from group 4 on they are scheduled from the four groups before:
+        // W[t] = sigma1(W[t-2]) + W[t-7] + sigma0(W[t-15]) + W[t-16].
+#pragma GCC unroll 16
+        for (size_t i = 0; i < 16; i++) {
+            __m128i& words = w[i % 4];
+            if (i >= 4) {
+                __m128i t_minus_7 = _mm_alignr_epi8(w[(i + 3) % 4], w[(i + 2) % 4], 4);
+                words = _mm_add_epi32(_mm_sha256msg1_epu32(words, w[(i + 1) % 4]), t_minus_7);
+                words = _mm_sha256msg2_epu32(words, w[(i + 3) % 4]);
+            }
+            __m128i k =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(sha256_round_constants + 4 * i));
+            __m128i words_plus_k = _mm_add_epi32(words, k);
+            // Two rounds with the low two lanes, two with the high two. After
+            // two rounds the old A, B, E, F are the new C, D, G, H.
+            __m128i next = _mm_sha256rnds2_epu32(cdgh, abef, words_plus_k);
+            cdgh = abef;
+            abef = next;
+            next = _mm_sha256rnds2_epu32(cdgh, abef, _mm_shuffle_epi32(words_plus_k, 0x0E));
+            cdgh = abef;
+            abef = next;
+        }
+
+        abef = _mm_add_epi32(abef, abef_start);
+        cdgh = _mm_add_epi32(cdgh, cdgh_start);
+    }
 
     // Back to the order of state[].
     dcba = high_pairs_swapped(abef, cdgh);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sha256/sha256_compress.h"
+#include "sha256/sha256_model.h"
 #include "test_support.h"
 
 namespace {
@@ -66,7 +67,7 @@ Sha256Compression hardware_compression_or_failure() {
 }
 
 // The digest computed with one compression alone: the message padded in the
-// test, every block compressed from H(0).
+// test, all its blocks compressed from H(0) in one run.
 std::string digest_with(Sha256Compression compress, const std::vector<uint8_t>& message) {
     std::vector<uint8_t> blocks = message;
     blocks.push_back(0x80);
@@ -79,9 +80,7 @@ std::string digest_with(Sha256Compression compress, const std::vector<uint8_t>& 
     }
     Sha256Context context;
     sha256_init(&context);
-    for (size_t at = 0; at < blocks.size(); at += 64) {
-        compress(context.state, blocks.data() + at);
-    }
+    compress(context.state, context.input_block, blocks.data(), blocks.size() / 64);
     uint8_t digest[32];
     for (size_t i = 0; i < 32; i++) {
         digest[i] = static_cast<uint8_t>(context.state[i / 4] >> (24 - 8 * (i % 4)));
@@ -105,16 +104,17 @@ TEST(Sha256, EverySplitPointGivesTheOneShotDigest) {
     expect_every_split_point_agrees(sha256_hex, sha256_hex_split);
 }
 
-TEST(Sha256, HardwareCompressionMatchesThePortableOneOnRandomBlocks) {
+TEST(Sha256, HardwareCompressionMatchesThePortableOneOnRandomRuns) {
     Sha256Compression hardware = hardware_compression_or_failure();
     if (hardware == nullptr) {
         GTEST_SKIP() << "no SHA instructions on this processor, or none in this build";
     }
     std::mt19937 random(2026);
     for (int round = 0; round < 2000; round++) {
-        uint8_t block[64];
+        size_t count = 1 + static_cast<size_t>(round) % 8;  // one block, and runs of up to 8
+        uint8_t blocks[8 * 64];
         uint32_t portable[8];
-        for (uint8_t& byte : block) {
+        for (uint8_t& byte : blocks) {
             byte = static_cast<uint8_t>(random());
         }
         for (uint32_t& word : portable) {
@@ -122,9 +122,43 @@ TEST(Sha256, HardwareCompressionMatchesThePortableOneOnRandomBlocks) {
         }
         uint32_t by_hardware[8];
         std::memcpy(by_hardware, portable, sizeof portable);
-        sha256_compress_portable(portable, block);
-        hardware(by_hardware, block);
+        uint8_t portable_block[64];
+        uint8_t hardware_block[64];
+        sha256_compress_portable(portable, portable_block, blocks, count);
+        hardware(by_hardware, hardware_block, blocks, count);
         ASSERT_EQ(std::memcmp(portable, by_hardware, sizeof portable), 0) << "round " << round;
+        ASSERT_EQ(std::memcmp(portable_block, blocks + 64 * (count - 1), 64), 0);
+        ASSERT_EQ(std::memcmp(hardware_block, blocks + 64 * (count - 1), 64), 0);
+    }
+}
+
+// Whichever compression runs, and however it takes the blocks, the whole
+// record after every update is the one the plain byte-by-byte update leaves:
+// the count, the fill and all 64 bytes of input_block, leftovers included.
+TEST(Sha256, RecordAfterEachUpdateMatchesTheByteByByteUpdate) {
+    hardware_compression_or_failure();
+    std::vector<uint8_t> message = pattern_bytes(64 + 8000);
+    for (uint32_t fill : {0u, 1u, 52u, 63u}) {
+        for (uint32_t length : {63u, 64u, 65u, 7u * 64, 500u, 8000u}) {
+            Sha256Context engine;
+            std::memset(&engine, 0x5a, sizeof engine);
+            sha256_init(&engine);
+            Sha256Context model = engine;
+            std::vector<uint8_t> fed;
+            for (uint32_t piece : {fill, length, length}) {
+                // The later pieces start one byte on, so that no two blocks repeat.
+                const uint8_t* data = message.data() + (fed.empty() ? 0 : fill + 1);
+                sha256_update(&engine, data, piece);
+                sha256_model_update(&model, data, piece);
+                fed.insert(fed.end(), data, data + piece);
+                ASSERT_EQ(to_hex(reinterpret_cast<const uint8_t*>(&engine), sizeof engine),
+                          to_hex(reinterpret_cast<const uint8_t*>(&model), sizeof model))
+                    << "fill " << fill << ", then " << length << " bytes";
+            }
+            uint8_t digest[32];
+            sha256_final(&engine, digest);
+            EXPECT_EQ(to_hex(digest, 32), digest_with(sha256_compress_portable, fed));
+        }
     }
 }
 
