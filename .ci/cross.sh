@@ -20,7 +20,7 @@ case $target in
   *) echo "unknown target $target"; exit 2 ;;
 esac
 
-# build_and_test DIR [CMAKE ARGUMENTS...]
+# build_and_test DIR [CMAKE ARGUMENTS...], with $toolchain
 build_and_test() {
   local dir=$1 start
   shift
@@ -37,6 +37,10 @@ if [ "$target" = aarch64 ]; then
   # without them.
   build_and_test build-aarch64 -DBRINDLEX_REQUIRE_HARDWARE_SHA256=ON
   build_and_test build-aarch64-portable -DBRINDLEX_HARDWARE_SHA256=OFF -DBRINDLEX_REQUIRE_HARDWARE_SHA256=OFF
+  # clang 16 builds the ARMv8 compression for a generic target too.
+  toolchain=cmake/aarch64-linux-gnu-clang.cmake
+  build_and_test build-aarch64-clang -DBRINDLEX_REQUIRE_HARDWARE_SHA256=ON
+  toolchain=cmake/aarch64-linux-gnu.cmake
   (cd build-aarch64 && cpack -G DEB > /dev/null)
   package=$(ls build-aarch64/brindlex_*_arm64.deb)
   [ "$(dpkg-deb -f "$package" Architecture)" = arm64 ] || { echo "$package: wrong architecture"; exit 1; }
