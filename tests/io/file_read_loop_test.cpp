@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -9,105 +11,162 @@
 
 namespace {
 
-// A stand-in file: opens or not, delivers `pieces` full pieces, then either
-// ends or fails; counts the calls it sees.
-struct FakeFile {
+// A stand-in for the system: a file that opens or not, delivers `blocks`
+// full blocks and then `tail` bytes, then ends; the read numbered `fails_at`
+// (from 0) fails instead. Byte i of the file is i % 251. Threads are the
+// platform's own, unless `threads` is false.
+struct FakeSystem {
     bool opens = true;
-    int pieces = 0;
-    bool fails_after_pieces = false;
+    int blocks = 0;
+    uint32_t tail = 0;
+    int fails_at = -1;
+    bool threads = true;
     int reads = 0;
     int closes = 0;
-    uint32_t largest_request = 0;
+    int threads_started = 0;
+    int threads_joined = 0;
+    uint64_t offset = 0;
 };
-FakeFile fake;
+FakeSystem fake;
 
-bool fake_open(PlatformFile*, const char*) {
+bool fake_open(SystemFile*, const char*) {
     return fake.opens;
 }
-bool fake_read(PlatformFile*, uint8_t* buffer, uint32_t size, uint32_t* delivered) {
-    fake.largest_request = size > fake.largest_request ? size : fake.largest_request;
-    *delivered = 0;
-    if (fake.reads++ < fake.pieces) {
-        for (uint32_t i = 0; i < size; i++) {
-            buffer[i] = 'x';
-        }
-        *delivered = size;
-        return true;
+bool fake_read(SystemFile*, uint8_t* block, uint32_t size, uint32_t* length) {
+    int read = fake.reads++;
+    if (read == fake.fails_at) {
+        return false;
     }
-    return !fake.fails_after_pieces;
+    *length = read < fake.blocks ? size : read == fake.blocks ? fake.tail : 0;
+    for (uint32_t i = 0; i < *length; i++) {
+        block[i] = static_cast<uint8_t>((fake.offset + i) % 251);
+    }
+    fake.offset += *length;
+    return true;
 }
-void fake_close(PlatformFile*) {
+void fake_close(SystemFile*) {
     fake.closes++;
 }
-const FileAccess fake_access = {fake_open, fake_read, fake_close};
+bool fake_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
+    if (!fake.threads || !platform_system_calls.start_thread(thread, body, argument)) {
+        return false;
+    }
+    fake.threads_started++;
+    return true;
+}
+void fake_join_thread(SystemThread* thread) {
+    platform_system_calls.join_thread(thread);
+    fake.threads_joined++;
+}
+bool several_processors() {
+    return true;
+}
+const SystemCalls fake_calls = {fake_open,         fake_read,        fake_close,
+                                fake_start_thread, fake_join_thread, several_processors};
 
+bool open_fake(PlatformFile* file, const char* path) {
+    return open_file_with(file, path, &fake_calls);
+}
+const FileAccess fake_access = {open_fake, platform_file_access.read, platform_file_access.close};
+
+// Takes in the pieces, checking that they come in order and that none is
+// larger than the loop asks for.
 struct Engine {
     int starts = 0;
     uint64_t absorbed = 0;
+    bool in_order = true;
+    uint32_t largest_piece = 0;
 };
 void start(void* engine) {
     static_cast<Engine*>(engine)->starts++;
 }
-void absorb(void* engine, const uint8_t*, uint32_t length) {
-    static_cast<Engine*>(engine)->absorbed += length;
+void absorb(void* engine, const uint8_t* bytes, uint32_t length) {
+    Engine* e = static_cast<Engine*>(engine);
+    for (uint32_t i = 0; i < length; i++) {
+        e->in_order = e->in_order && bytes[i] == (e->absorbed + i) % 251;
+    }
+    e->absorbed += length;
+    e->largest_piece = length > e->largest_piece ? length : e->largest_piece;
 }
 
 struct Case {
     const char* name;
-    FakeFile file;
+    FakeSystem file;
     Outcome outcome;
     const char* output;
     int starts, closes;
     uint64_t absorbed;
+    bool reads_ahead;  // whether a second thread reads, where one can start
 };
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+constexpr uint64_t Block = PlatformBlockSize;
 
 class ReadLoop : public ::testing::TestWithParam<Case> {};
 
+// The same pieces, end of file and read error, in the same order, whether a
+// second thread reads ahead or not; every path closes the file once and
+// leaves no thread behind.
 TEST_P(ReadLoop, ReportsHowTheFileEnded) {
     const Case& c = GetParam();
-    fake = c.file;
-    Engine engine;
-    ::testing::internal::CaptureStdout();
-    Outcome outcome = file_read_loop("any", start, absorb, &engine, &fake_access);
-    std::fflush(stdout);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.output);
-    EXPECT_EQ(outcome, c.outcome);
-    EXPECT_EQ(engine.starts, c.starts);
-    EXPECT_EQ(engine.absorbed, c.absorbed);
-    EXPECT_EQ(fake.closes, c.closes);
-    EXPECT_LE(fake.largest_request, ReadChunkSize);
+    for (bool threads : {true, false}) {
+        fake = c.file;
+        fake.threads = threads;
+        Engine engine;
+        ::testing::internal::CaptureStdout();
+        Outcome outcome = file_read_loop("any", start, absorb, &engine, &fake_access);
+        std::fflush(stdout);
+        SCOPED_TRACE(threads ? "reading ahead" : "no thread");
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.output);
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(engine.starts, c.starts);
+        EXPECT_EQ(engine.absorbed, c.absorbed);
+        EXPECT_TRUE(engine.in_order);
+        EXPECT_LE(engine.largest_piece, ReadChunkSize);
+        EXPECT_EQ(fake.closes, c.closes);
+        EXPECT_EQ(fake.threads_started, threads && c.reads_ahead ? 1 : 0);
+        EXPECT_EQ(fake.threads_joined, fake.threads_started);
+    }
 }
+
+FakeSystem file(int blocks, uint32_t tail, int fails_at = -1) {
+    FakeSystem f;
+    f.blocks = blocks;
+    f.tail = tail;
+    f.fails_at = fails_at;
+    return f;
+}
+
+const char* const ReadError = "Error: Unable to read the specified file.\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadLoop,
-    ::testing::Values(Case{"open_fails",
-                           {false, 0, false},
-                           Outcome::FileError,
-                           "Error: Unable to open the specified file.\n",
-                           0,
-                           0,
-                           0},
-                      Case{"empty", {true, 0, false}, Outcome::Ok, "", 1, 1, 0},
-                      Case{"three_pieces", {true, 3, false}, Outcome::Ok, "", 1, 1, 1500},
-                      // A failed read must not pass for the end of the file.
-                      Case{"read_fails_at_start",
-                           {true, 0, true},
-                           Outcome::FileError,
-                           "Error: Unable to read the specified file.\n",
-                           1,
-                           1,
-                           0},
-                      Case{"read_fails_midway",
-                           {true, 2, true},
-                           Outcome::FileError,
-                           "Error: Unable to read the specified file.\n",
-                           1,
-                           1,
-                           1000}),
+    ::testing::Values(
+        Case{"open_fails", FakeSystem{false}, Outcome::FileError,
+             "Error: Unable to open the specified file.\n", 0, 0, 0, false},
+        Case{"empty", file(0, 0), Outcome::Ok, "", 1, 1, 0, false},
+        // Less than a block: no thread.
+        Case{"three_pieces", file(0, 1500), Outcome::Ok, "", 1, 1, 1500, false},
+        Case{"one_full_block", file(1, 0), Outcome::Ok, "", 1, 1, Block, true},
+        Case{"three_blocks_and_a_tail", file(3, 777), Outcome::Ok, "", 1, 1, 3 * Block + 777, true},
+        // A failed read must not pass for the end of the file, and comes only
+        // after every byte read before it.
+        Case{"read_fails_at_start", file(3, 777, 0), Outcome::FileError, ReadError, 1, 1, 0, false},
+        Case{"read_fails_at_the_first_block_read_ahead", file(3, 777, 1), Outcome::FileError,
+             ReadError, 1, 1, Block, true},
+        Case{"read_fails_midway", file(3, 777, 2), Outcome::FileError, ReadError, 1, 1, 2 * Block,
+             true},
+        Case{"read_fails_at_the_last_block", file(3, 777, 3), Outcome::FileError, ReadError, 1, 1,
+             3 * Block, true},
+        Case{"read_fails_at_the_end", file(3, 0, 3), Outcome::FileError, ReadError, 1, 1, 3 * Block,
+             true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PlatformFileAccess, HandsOutWholePiecesOfARegularFile) {
-    const size_t size = 200001;  // spans several of the POSIX side's blocks
+    const size_t size = 3 * PlatformBlockSize + 1;  // several blocks, read ahead
     TempFile temp(pattern_bytes(size));
     PlatformFile file;
     ASSERT_TRUE(platform_file_access.open(&file, temp.path()));
@@ -129,6 +188,20 @@ TEST(PlatformFileAccess, HandsOutWholePiecesOfARegularFile) {
     }
     EXPECT_EQ(sizes[sizes.size() - 2], 1u);
     EXPECT_EQ(sizes.back(), 0u);
+}
+
+// End of file leaves errno as it was: an EINTR left over from an earlier call
+// must not send the read round again. (A loop here ends at the test's timeout.)
+TEST(PlatformFileAccess, EndOfFileRightAfterAnInterruptedCall) {
+    TempFile temp({});
+    PlatformFile file;
+    ASSERT_TRUE(platform_file_access.open(&file, temp.path()));
+    uint8_t buffer[ReadBufferSize];
+    uint32_t delivered = 1;
+    errno = EINTR;
+    EXPECT_TRUE(platform_file_access.read(&file, buffer, ReadChunkSize, &delivered));
+    EXPECT_EQ(delivered, 0u);
+    platform_file_access.close(&file);
 }
 
 }  // namespace
