@@ -32,9 +32,8 @@ void add_to_count(Sha256Context* context, uint64_t bits) {
 }
 
 // Chosen once per run, at start-up: the processor's SHA instructions where it
-// has them, else the portable compression. A processor's compression also
-// takes whole runs of blocks from sha256_update, keeping the state in its
-// registers from block to block.
+// has them, else the portable compression. sha256_update hands a processor's
+// compression all the whole blocks it can at once.
 Sha256Compression choose_compression() {
     Sha256Compression hardware = sha256_hardware_compression();
     return hardware != nullptr ? hardware : sha256_compress_portable;
@@ -64,16 +63,6 @@ void sha256_update(Sha256Context* context, const uint8_t* data, uint32_t length)
     // Every block is gathered in input_block and compressed from there; the
     // count grows by one block's bits each time a block is compressed.
     while (length > 0) {
-        if (compress_runs && context->block_fill == 0 && length >= 64) {
-            // All the whole blocks in one run: each still passes through
-            // input_block, and the state stays in the processor's registers.
-            uint32_t blocks = length / 64;
-            chosen_compression(context->state, context->input_block, data, blocks);
-            add_to_count(context, static_cast<uint64_t>(blocks) * 512);
-            data += 64 * blocks;
-            length -= 64 * blocks;
-            continue;
-        }
         uint32_t room = 64 - context->block_fill;
         uint32_t take = length < room ? length : room;
         if (take == 64) {
@@ -85,8 +74,19 @@ void sha256_update(Sha256Context* context, const uint8_t* data, uint32_t length)
         data += take;
         length -= take;
         if (context->block_fill == 64) {
-            sha256_transform(context, context->input_block);
-            add_to_count(context, 512);
+            if (compress_runs) {
+                // The whole blocks that follow go in the same call, each
+                // through input_block, with the state in the processor's
+                // registers from the first block to the last.
+                uint32_t more = length / 64;
+                chosen_compression(context->state, context->input_block, data, more);
+                add_to_count(context, (static_cast<uint64_t>(more) + 1) * 512);
+                data += 64 * more;
+                length -= 64 * more;
+            } else {
+                sha256_transform(context, context->input_block);
+                add_to_count(context, 512);
+            }
             context->block_fill = 0;
         }
     }
@@ -119,5 +119,6 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 }
 
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
-    chosen_compression(context->state, context->input_block, block, 1);
+    // With no blocks following, the compression only reads the block.
+    chosen_compression(context->state, const_cast<uint8_t*>(block), nullptr, 0);
 }

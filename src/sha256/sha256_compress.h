@@ -1,9 +1,10 @@
 // The SHA-256 compressions behind sha256_transform and sha256_update. Each
-// takes `count` consecutive 64-byte blocks of `data`, in order, into the
-// eight chaining words H0 to H7. Every block passes through `block` (the
-// record's input_block): it is copied there and compressed from there, so
-// that `block` ends up holding the last one. For one block already in place,
-// `data` is `block` itself. Nothing else is written.
+// compresses `block` (the record's input_block) into the eight chaining words
+// H0 to H7, then each of the `count` 64-byte blocks that follow it in `more`,
+// in order. Those also pass through `block`: each is copied there and
+// compressed from there, so that `block` ends up holding the last one, as
+// when every block is gathered in input_block. Nothing else is written; with
+// a count of 0, one compression, `block` is only read.
 #pragma once
 
 #include <cstddef>
@@ -21,22 +22,22 @@
 #define BRINDLEX_SHA256_ARM64 1
 #endif
 
-using Sha256Compression = void (*)(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+using Sha256Compression = void (*)(uint32_t state[8], uint8_t block[64], const uint8_t* more,
                                    size_t count);
 
-// FIPS 180-2's compression in portable C++, one block after another: the
-// reference, and what runs where the processor has no SHA instructions.
-void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+// FIPS 180-2's compression in portable C++: the reference, and what runs
+// where the processor has no SHA instructions.
+void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* more,
                               size_t count);
 
 // With the x86-64 SHA extensions; only for a processor that has them. The
-// state stays in registers from the first block of the run to the last.
-void sha256_compress_x86_sha(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+// state stays in registers from the first block to the last.
+void sha256_compress_x86_sha(uint32_t state[8], uint8_t block[64], const uint8_t* more,
                              size_t count);
 
 // With the ARMv8 SHA-2 instructions; only for a processor that has them. The
-// state stays in registers from the first block of the run to the last.
-void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+// state stays in registers from the first block to the last.
+void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[64], const uint8_t* more,
                                 size_t count);
 
 // The compression that uses this processor's SHA instructions, or nullptr

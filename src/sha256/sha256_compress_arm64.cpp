@@ -25,22 +25,26 @@
 #endif
 
 SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[64],
-                                              const uint8_t* data, size_t count) {
-    // The state stays in registers for the whole run of blocks.
+                                              const uint8_t* more, size_t count) {
+    // The state stays in registers for all the blocks.
     uint32x4_t abcd = vld1q_u32(state);
     uint32x4_t efgh = vld1q_u32(state + 4);
 
-    for (; count > 0; count--, data += 64) {
+    // The waiting block first, then the ones that follow. Those are stored in
+    // `block` as they are loaded, and their words taken from the registers
+    // that carried them.
+    const uint8_t* source = block;
+    for (size_t left = count + 1; left > 0; left--) {
         const uint32x4_t abcd_start = abcd;
         const uint32x4_t efgh_start = efgh;
 
-        // Each block passes through `block` on its way in; the words are
-        // taken from the registers that copied it. They are big-endian: swap
-        // the bytes of each 32-bit lane.
+        // The message words are big-endian: swap the bytes of each 32-bit lane.
         uint32x4_t w[4];
         for (size_t i = 0; i < 4; i++) {
-            uint8x16_t bytes = vld1q_u8(data + 16 * i);
-            vst1q_u8(block + 16 * i, bytes);
+            uint8x16_t bytes = vld1q_u8(source + 16 * i);
+            if (source != block) {
+                vst1q_u8(block + 16 * i, bytes);
+            }
             w[i] = vreinterpretq_u32_u8(vrev32q_u8(bytes));
         }
 
@@ -62,6 +66,7 @@ SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[6
 
         abcd = vaddq_u32(abcd, abcd_start);
         efgh = vaddq_u32(efgh, efgh_start);
+        source = source == block ? more : source + 64;
     }
 
     vst1q_u32(state, abcd);

@@ -83,12 +83,11 @@ void compress_block(uint32_t state[8], const uint8_t block[64]) {
 
 }  // namespace
 
-void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* data,
+void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* more,
                               size_t count) {
-    for (; count > 0; count--, data += 64) {
-        if (data != block) {
-            std::memcpy(block, data, 64);
-        }
+    compress_block(state, block);
+    for (; count > 0; count--, more += 64) {
+        std::memcpy(block, more, 64);
         compress_block(state, block);
     }
 }

@@ -80,7 +80,8 @@ std::string digest_with(Sha256Compression compress, const std::vector<uint8_t>& 
     }
     Sha256Context context;
     sha256_init(&context);
-    compress(context.state, context.input_block, blocks.data(), blocks.size() / 64);
+    std::memcpy(context.input_block, blocks.data(), 64);
+    compress(context.state, context.input_block, blocks.data() + 64, blocks.size() / 64 - 1);
     uint8_t digest[32];
     for (size_t i = 0; i < 32; i++) {
         digest[i] = static_cast<uint8_t>(context.state[i / 4] >> (24 - 8 * (i % 4)));
@@ -111,7 +112,7 @@ TEST(Sha256, HardwareCompressionMatchesThePortableOneOnRandomRuns) {
     }
     std::mt19937 random(2026);
     for (int round = 0; round < 2000; round++) {
-        size_t count = 1 + static_cast<size_t>(round) % 8;  // one block, and runs of up to 8
+        size_t count = 1 + static_cast<size_t>(round) % 8;  // one block, and up to 8
         uint8_t blocks[8 * 64];
         uint32_t portable[8];
         for (uint8_t& byte : blocks) {
@@ -124,8 +125,10 @@ TEST(Sha256, HardwareCompressionMatchesThePortableOneOnRandomRuns) {
         std::memcpy(by_hardware, portable, sizeof portable);
         uint8_t portable_block[64];
         uint8_t hardware_block[64];
-        sha256_compress_portable(portable, portable_block, blocks, count);
-        hardware(by_hardware, hardware_block, blocks, count);
+        std::memcpy(portable_block, blocks, 64);
+        std::memcpy(hardware_block, blocks, 64);
+        sha256_compress_portable(portable, portable_block, blocks + 64, count - 1);
+        hardware(by_hardware, hardware_block, blocks + 64, count - 1);
         ASSERT_EQ(std::memcmp(portable, by_hardware, sizeof portable), 0) << "round " << round;
         ASSERT_EQ(std::memcmp(portable_block, blocks + 64 * (count - 1), 64), 0);
         ASSERT_EQ(std::memcmp(hardware_block, blocks + 64 * (count - 1), 64), 0);
