@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Times BRINDLEX against md5sum, sha256sum, openssl dgst and rhash on the
 same cached file, alternating the tools run by run, and prints each peer's
-median time divided by ours (above 1: we are faster). Also: start-up cost against
-`md5sum /dev/null` (with hyperfine), peak memory, and a chart of throughput
-against file size.
+median time divided by ours (above 1: we are faster), with the median user
+and system times beside it; then the same with every tool pinned to one
+processor. Also: start-up cost against `md5sum /dev/null` (with hyperfine),
+peak memory, and a chart of throughput against file size.
 
     bench/compare.py --program build/BRINDLEX [--size-mib 1024] [--runs 5]
 """
@@ -40,18 +41,45 @@ def make_file(path, size):
 
 
 def time_once(command):
+    """Wall, user and system time of one run."""
     start = time.perf_counter()
-    subprocess.run(command, stdout=subprocess.DEVNULL, check=True)
-    return time.perf_counter() - start
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    wall = time.perf_counter() - start
+    if status != 0:
+        sys.exit(f"compare: {command} failed")
+    return wall, usage.ru_utime, usage.ru_stime
 
 
 def medians(commands, path, runs):
-    """Median time of each command on path, the commands taking turns."""
+    """Median wall time of each command on path, the commands taking turns."""
+    return {name: m[0] for name, m in all_medians(commands, path, runs).items()}
+
+
+def all_medians(commands, path, runs):
+    """Median wall, user and system time of each command on path, the
+    commands taking turns."""
     times = {name: [] for name, _ in commands}
     for _ in range(runs):
         for name, command in commands:
             times[name].append(time_once(command + [path]))
-    return {name: statistics.median(t) for name, t in times.items()}
+    return {name: tuple(statistics.median(t[i] for t in ts) for i in range(3))
+            for name, ts in times.items()}
+
+
+def compare(commands, path, size, runs, algorithm, memory=True):
+    """Prints the table of one algorithm and the fastest peer's ratio."""
+    m = all_medians(commands, path, runs)
+    ours = m["BRINDLEX"][0]
+    for name, command in commands:
+        label = f"{name} {algorithm}" if name != "BRINDLEX" else f"BRINDLEX {algorithm} f"
+        wall, user, system = m[name]
+        ratio = "" if name == "BRINDLEX" else f"{wall / ours:.2f}"
+        peak = peak_memory_kib(command + [path]) if memory else ""
+        print(f"{label:<24} {wall:>9.3f} {user:>6.3f} {system:>6.3f} {size / wall / 1e6:>8.0f}"
+              f" {ratio:>12} {peak:>9}")
+    fastest = min(m[name][0] for name, _ in commands if name != "BRINDLEX")
+    print(f"{algorithm}: fastest peer / ours {fastest / ours:.2f}")
 
 
 def peak_memory_kib(command):
@@ -127,7 +155,7 @@ def main():
     if options.replot:
         plot(options.data, options.chart)
         return
-    for needed in ("md5sum", "sha256sum", "openssl", "rhash", "hyperfine", "/usr/bin/time"):
+    for needed in ("md5sum", "sha256sum", "openssl", "rhash", "hyperfine", "taskset", "/usr/bin/time"):
         if not shutil.which(needed):
             sys.exit(f"compare: {needed} is not installed")
 
@@ -135,18 +163,17 @@ def main():
         path = os.path.join(workdir, "input.bin")
         size = options.size_mib << 20
         make_file(path, size)
+        header = (f"{'tool':<24} {'wall (s)':>9} {'user':>6} {'sys':>6} {'MB/s':>8}"
+                  f" {'peer / ours':>12} {'peak KiB':>9}")
         print(f"{options.size_mib} MiB cached file, {options.runs} alternating runs, medians")
-        print(f"{'tool':<24} {'time (s)':>9} {'MB/s':>8} {'peer / ours':>12} {'peak KiB':>9}")
+        print(header)
         for algorithm, commands in tools(program).items():
-            m = medians(commands, path, options.runs)
-            ours = m["BRINDLEX"]
-            for name, command in commands:
-                label = f"{name} {algorithm}" if name != "BRINDLEX" else f"BRINDLEX {algorithm} f"
-                ratio = "" if name == "BRINDLEX" else f"{m[name] / ours:.2f}"
-                memory = peak_memory_kib(command + [path])
-                print(f"{label:<24} {m[name]:>9.3f} {size / m[name] / 1e6:>8.0f} {ratio:>12} {memory:>9}")
-            fastest = min(m[name] for name, _ in commands if name != "BRINDLEX")
-            print(f"{algorithm}: fastest peer / ours {fastest / ours:.2f}")
+            compare(commands, path, size, options.runs, algorithm)
+        print(f"pinned to one processor (taskset -c 0), {options.runs} alternating runs, medians")
+        print(header)
+        for algorithm, commands in tools(program).items():
+            pinned = [(name, ["taskset", "-c", "0"] + command) for name, command in commands]
+            compare(pinned, path, size, options.runs, algorithm, memory=False)
         small = os.path.join(workdir, "small.bin")
         make_file(small, 1024)
         print(f"peak KiB for a 1 KiB file: BRINDLEX {peak_memory_kib([program, 'md5', 'f', small])},"
