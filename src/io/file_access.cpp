@@ -91,7 +91,6 @@ bool take_block_read_ahead(PlatformFile* file) {
     system_unlock(&file->lock);
 
     file->current = next;
-    file->block = blocks[next];
     file->block_length = state == BlockState::Filled ? length : 0;
     file->block_position = 0;
     if (state != BlockState::Filled) {
@@ -106,11 +105,10 @@ bool next_block(PlatformFile* file) {
     if (file->reading_ahead) {
         return take_block_read_ahead(file);
     }
-    file->block = blocks[file->current];
     file->block_length = 0;
     file->block_position = 0;
     uint32_t length = 0;
-    if (!file->calls->read(&file->system, file->block, PlatformBlockSize, &length)) {
+    if (!file->calls->read(&file->system, blocks[file->current], PlatformBlockSize, &length)) {
         return false;
     }
     file->block_length = length;
@@ -138,7 +136,7 @@ bool read_piece(PlatformFile* file, uint8_t* buffer, uint32_t size, uint32_t* de
     }
     uint32_t available = file->block_length - file->block_position;
     uint32_t take = size < available ? size : available;
-    std::memcpy(buffer, file->block + file->block_position, take);
+    std::memcpy(buffer, blocks[file->current] + file->block_position, take);
     file->block_position += take;
     *delivered = take;
     return true;
@@ -156,7 +154,6 @@ void close_file(PlatformFile* file) {
 
 bool open_file_with(PlatformFile* file, const char* path, const SystemCalls* calls) {
     file->calls = calls;
-    file->block = blocks[0];
     file->block_length = 0;
     file->block_position = 0;
     file->reading_ahead = false;

@@ -80,13 +80,12 @@ enum class BlockState : uint8_t { Free, Filled, End, Failed };
 struct PlatformFile {
     SystemFile system;
     const SystemCalls* calls;
-    uint8_t* block;           // the block being handed out
+    uint32_t current;         // which of the two blocks is being handed out
     uint32_t block_length;    // bytes in it
     uint32_t block_position;  // bytes of those already handed out
 
     // Read-ahead: the reader thread and what it shares with this one.
     bool reading_ahead;
-    uint32_t current;  // which of the two blocks is being handed out
     SystemThread reader;
     SystemLock lock;  // guards the three below
     BlockState states[2];
