@@ -10,6 +10,9 @@
 
 #include "io/file_access.h"
 
+// Where file offsets are 32 bits wide, open refuses files of 2 GiB and more.
+static_assert(sizeof(off_t) >= 8, "build with 64-bit file offsets (_FILE_OFFSET_BITS=64)");
+
 namespace {
 
 bool posix_open(SystemFile* file, const char* path) {
