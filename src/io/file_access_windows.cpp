@@ -1,15 +1,60 @@
 #include <windows.h>
 
+#include <cstring>
+#include <cwchar>
+
 #include "io/file_access.h"
 
 namespace {
 
+// The longest path Windows opens, in UTF-16 code units: 32,767 characters in
+// the extended-length form, and the terminating zero.
+constexpr int WidePathLength = 32768;
+// Full paths of this many characters or more are too long for the plain form:
+// MAX_PATH with its terminating zero, less the 12 characters Windows keeps
+// for a file name inside a folder.
+constexpr DWORD PlainPathLimit = MAX_PATH - 12;
+
+bool starts_with(const wchar_t* text, const wchar_t* prefix) {
+    return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
+}
+
+// The name to open `path` by: the path itself while its full path fits the
+// plain form, else that full path (no relative parts, `.`, `..` or forward
+// slashes, which the extended-length form does not resolve) in the
+// extended-length form, built in `extended`.
+const wchar_t* name_to_open(const wchar_t* path, wchar_t* extended) {
+    if (starts_with(path, L"\\\\?\\") || starts_with(path, L"\\\\.\\")) {
+        return path;  // taken as it is by the system
+    }
+    // Room before the full path for the longer prefix: \\?\UNC\ replaces
+    // the leading \\ of a share path.
+    wchar_t* full = extended + 6;
+    DWORD length = GetFullPathNameW(path, WidePathLength - 6, full, nullptr);
+    if (length < PlainPathLimit || length >= WidePathLength - 6) {
+        return path;  // short enough, or not resolved: the plain form decides
+    }
+    if (starts_with(full, L"\\\\")) {
+        std::memcpy(extended, L"\\\\?\\UNC\\", 8 * sizeof(wchar_t));
+        return extended;
+    }
+    std::memcpy(extended + 2, L"\\\\?\\", 4 * sizeof(wchar_t));
+    return extended + 2;
+}
+
 bool windows_open(SystemFile* file, const char* path) {
+    // The path in UTF-16, converted from the process code page as CreateFileA
+    // would convert it (UTF-8 under our manifest).
+    wchar_t wide[WidePathLength];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide, WidePathLength) == 0) {
+        return false;
+    }
+    wchar_t extended[WidePathLength];
     // An existing file only, for reading; others may read it too but not
     // write it while it is open. A directory fails here, as it needs
     // FILE_FLAG_BACKUP_SEMANTICS to open.
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileW(name_to_open(wide, extended), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }

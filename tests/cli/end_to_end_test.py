@@ -90,6 +90,42 @@ def file_cases(workdir):
     return cases
 
 
+def long_path_cases(workdir, windows):
+    """Paths of about 300 and 2900 bytes, absolute and relative, to a file, a
+    folder and a missing file: past the 260 characters of Windows' plain form,
+    within the 3000-byte limit."""
+    def native(relative):
+        if not windows:
+            return os.path.join(workdir, relative)
+        # wine's drive Z: is the Unix root.
+        return "Z:" + os.path.join(workdir, relative).replace("/", "\\")
+
+    cases = []
+    for length in (300, 2900):
+        # Folders of at most 99-byte names: the relative path to the file is
+        # `length` bytes long.
+        folder = f"long{length}"
+        while length - len(folder) - len("/file.bin") > 1:
+            folder += "/" + "d" * min(99, length - len(folder) - len("/file.bin") - 1)
+        os.makedirs(os.path.join(workdir, folder))
+        data = pattern(length)
+        with open(os.path.join(workdir, folder, "file.bin"), "wb") as f:
+            f.write(data)
+        relative = {"file": folder + "/file.bin", "folder": folder, "missing": folder + "/missing.bin"}
+        expected = {"file": (digest("md5", data), 0), "folder": (OPEN_ERROR, 1), "missing": (OPEN_ERROR, 1)}
+        for kind, path in relative.items():
+            for form, target in (("relative", path), ("absolute", native(path))):
+                cases.append((f"md5 f {form} path of {len(target)} bytes to a {kind}", ["md5", "f", target],
+                              *expected[kind]))
+        if windows:
+            # Already in the extended-length or the device form: opened as it is.
+            for form, prefix in (("extended-length", "\\\\?\\"), ("device", "\\\\.\\")):
+                target = prefix + native(relative["file"])
+                cases.append((f"md5 f {form} path of {len(target)} bytes", ["md5", "f", target],
+                              *expected["file"]))
+    return cases
+
+
 def posix_cases(runner, workdir):
     """Special files and broken output, which only POSIX systems have."""
     results = []
@@ -266,7 +302,8 @@ def main():
     with tempfile.TemporaryDirectory() as workdir:
         runner = Runner(program, options.emulator, options.windows, workdir)
         results = [(name, *runner.run(args), expected, status)
-                   for name, args, expected, status in argument_cases() + argument_text_cases() + file_cases(workdir)]
+                   for name, args, expected, status in argument_cases() + argument_text_cases() + file_cases(workdir)
+                   + long_path_cases(workdir, options.windows)]
         if not options.windows:
             results += posix_cases(runner, workdir)
         for name, out, err, code, expected, status in results:
