@@ -1,9 +1,15 @@
 # Shared by the Linux cross toolchains, which set CMAKE_SYSTEM_PROCESSOR
-# first: Debian's cross compilers for that processor, static programs (so that
-# qemu needs no system libraries of the target), tests under qemu user
-# emulation unless another emulator is named.
+# first, and `triple` and `qemu` where Debian's triple or qemu's name for the
+# processor differ from it: Debian's cross compilers for that processor,
+# static programs (so that qemu needs no system libraries of the target),
+# tests under qemu user emulation unless another emulator is named.
 set(CMAKE_SYSTEM_NAME Linux)
-set(triple ${CMAKE_SYSTEM_PROCESSOR}-linux-gnu)
+if(NOT DEFINED triple)
+  set(triple ${CMAKE_SYSTEM_PROCESSOR}-linux-gnu)
+endif()
+if(NOT DEFINED qemu)
+  set(qemu ${CMAKE_SYSTEM_PROCESSOR})
+endif()
 set(CMAKE_C_COMPILER ${triple}-gcc)
 set(CMAKE_CXX_COMPILER ${triple}-g++)
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
@@ -12,5 +18,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
-  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-${CMAKE_SYSTEM_PROCESSOR}-static)
+  set(CMAKE_CROSSCOMPILING_EMULATOR qemu-${qemu}-static)
 endif()
