@@ -36,6 +36,16 @@ Sha256Compression sha256_hardware_compression() {
     return sha256_compress_arm64_sha2;
 }
 
+#elif defined(BRINDLEX_HARDWARE_SHA256) && defined(BRINDLEX_SHA256_ARM64) && defined(_WIN32)
+
+#include <windows.h>
+
+Sha256Compression sha256_hardware_compression() {
+    // The ARMv8 cryptographic extension, SHA-2 among it.
+    bool sha2 = IsProcessorFeaturePresent(PF_ARM_V8_CRYPTO_INSTRUCTIONS_AVAILABLE) != 0;
+    return sha2 ? sha256_compress_arm64_sha2 : nullptr;
+}
+
 #else
 
 Sha256Compression sha256_hardware_compression() {

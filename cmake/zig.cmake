@@ -1,20 +1,31 @@
-# Cross build for macOS with zig's clang, which carries its own copies of
-# Apple's system headers and libraries: compiled and linked here, not run.
-#   cmake -S . -B build-macos-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/macos-zig.cmake \
-#     -DBRINDLEX_ZIG=/path/to/zig -DBRINDLEX_MACOS_ARCH=arm64   (or x86_64)
-set(CMAKE_SYSTEM_NAME Darwin)
-set(CMAKE_SYSTEM_PROCESSOR ${BRINDLEX_MACOS_ARCH})
+# Cross builds with zig's clang, which carries its own copies of the target
+# system's headers and libraries: compiled and linked here, not run.
+#   cmake -S . -B build-macos-arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/zig.cmake \
+#     -DBRINDLEX_ZIG=/path/to/zig -DBRINDLEX_ZIG_TARGET=macos-arm64
+# Targets: macos-arm64, macos-x86_64, windows-arm64.
 # The compiler checks run in projects of their own: hand them the settings.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES BRINDLEX_ZIG BRINDLEX_MACOS_ARCH)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES BRINDLEX_ZIG BRINDLEX_ZIG_TARGET)
 
-if(BRINDLEX_MACOS_ARCH STREQUAL arm64)
+if(BRINDLEX_ZIG_TARGET STREQUAL macos-arm64)
   # Apple's first processor for these Macs: zig's own default for the target
   # is a generic one without the SHA-2 instructions.
+  set(CMAKE_SYSTEM_NAME Darwin)
+  set(CMAKE_SYSTEM_PROCESSOR arm64)
   set(zig_target "-target aarch64-macos -mcpu=apple_m1")
-elseif(BRINDLEX_MACOS_ARCH STREQUAL x86_64)
+elseif(BRINDLEX_ZIG_TARGET STREQUAL macos-x86_64)
+  set(CMAKE_SYSTEM_NAME Darwin)
+  set(CMAKE_SYSTEM_PROCESSOR x86_64)
   set(zig_target "-target x86_64-macos")
+elseif(BRINDLEX_ZIG_TARGET STREQUAL windows-arm64)
+  # zig links its own build of mingw-w64's runtime; LLVM's windres compiles
+  # the manifest resource for the target.
+  set(CMAKE_SYSTEM_NAME Windows)
+  set(CMAKE_SYSTEM_PROCESSOR ARM64)
+  set(zig_target "-target aarch64-windows-gnu")
+  set(CMAKE_RC_COMPILER llvm-windres-14)
+  set(CMAKE_RC_FLAGS_INIT "--target=aarch64-w64-mingw32")
 else()
-  message(FATAL_ERROR "BRINDLEX_MACOS_ARCH must be arm64 or x86_64")
+  message(FATAL_ERROR "BRINDLEX_ZIG_TARGET must be macos-arm64, macos-x86_64 or windows-arm64")
 endif()
 
 # CMake runs a compiler, an archiver and an indexer as single programs: small
