@@ -1,10 +1,6 @@
 // The SHA-256 compressions behind sha256_transform and sha256_update. Each
-// compresses `block` (the record's input_block) into the eight chaining words
-// H0 to H7, then each of the `count` 64-byte blocks that follow it in `more`,
-// in order. Those also pass through `block`: each is copied there and
-// compressed from there, so that `block` ends up holding the last one, as
-// when every block is gathered in input_block. Nothing else is written; with
-// a count of 0, one compression, `block` is only read.
+// compresses `count` (one or more) consecutive 64-byte blocks into the eight
+// chaining words H0 to H7, in order, and writes nothing else.
 #pragma once
 
 #include <cstddef>
@@ -22,23 +18,19 @@
 #define BRINDLEX_SHA256_ARM64 1
 #endif
 
-using Sha256Compression = void (*)(uint32_t state[8], uint8_t block[64], const uint8_t* more,
-                                   size_t count);
+using Sha256Compression = void (*)(uint32_t state[8], const uint8_t* blocks, size_t count);
 
 // FIPS 180-2's compression in portable C++: the reference, and what runs
 // where the processor has no SHA instructions.
-void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* more,
-                              size_t count);
+void sha256_compress_portable(uint32_t state[8], const uint8_t* blocks, size_t count);
 
 // With the x86-64 SHA extensions; only for a processor that has them. The
 // state stays in registers from the first block to the last.
-void sha256_compress_x86_sha(uint32_t state[8], uint8_t block[64], const uint8_t* more,
-                             size_t count);
+void sha256_compress_x86_sha(uint32_t state[8], const uint8_t* blocks, size_t count);
 
 // With the ARMv8 SHA-2 instructions; only for a processor that has them. The
 // state stays in registers from the first block to the last.
-void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[64], const uint8_t* more,
-                                size_t count);
+void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t* blocks, size_t count);
 
 // The compression that uses this processor's SHA instructions, or nullptr
 // where the processor, or this build, has none.

@@ -24,28 +24,20 @@
 #define SHA2_FUNCTION __attribute__((target("+crypto")))
 #endif
 
-SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[64],
-                                              const uint8_t* more, size_t count) {
+SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t* blocks,
+                                              size_t count) {
     // The state stays in registers for all the blocks.
     uint32x4_t abcd = vld1q_u32(state);
     uint32x4_t efgh = vld1q_u32(state + 4);
 
-    // The waiting block first, then the ones that follow. Those are stored in
-    // `block` as they are loaded, and their words taken from the registers
-    // that carried them.
-    const uint8_t* source = block;
-    for (size_t left = count + 1; left > 0; left--) {
+    for (; count > 0; count--, blocks += 64) {
         const uint32x4_t abcd_start = abcd;
         const uint32x4_t efgh_start = efgh;
 
         // The message words are big-endian: swap the bytes of each 32-bit lane.
         uint32x4_t w[4];
         for (size_t i = 0; i < 4; i++) {
-            uint8x16_t bytes = vld1q_u8(source + 16 * i);
-            if (source != block) {
-                vst1q_u8(block + 16 * i, bytes);
-            }
-            w[i] = vreinterpretq_u32_u8(vrev32q_u8(bytes));
+            w[i] = vreinterpretq_u32_u8(vrev32q_u8(vld1q_u8(blocks + 16 * i)));
         }
 
         // Sixteen groups of four rounds. w[i % 4] holds the words of group i;
@@ -66,7 +58,6 @@ SHA2_FUNCTION void sha256_compress_arm64_sha2(uint32_t state[8], uint8_t block[6
 
         abcd = vaddq_u32(abcd, abcd_start);
         efgh = vaddq_u32(efgh, efgh_start);
-        source = source == block ? more : source + 64;
     }
 
     vst1q_u32(state, abcd);

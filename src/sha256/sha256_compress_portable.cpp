@@ -1,5 +1,4 @@
 #include <cstddef>
-#include <cstring>
 
 #include "sha256/sha256.h"
 #include "sha256/sha256_compress.h"
@@ -83,11 +82,8 @@ void compress_block(uint32_t state[8], const uint8_t block[64]) {
 
 }  // namespace
 
-void sha256_compress_portable(uint32_t state[8], uint8_t block[64], const uint8_t* more,
-                              size_t count) {
-    compress_block(state, block);
-    for (; count > 0; count--, more += 64) {
-        std::memcpy(block, more, 64);
-        compress_block(state, block);
+void sha256_compress_portable(uint32_t state[8], const uint8_t* blocks, size_t count) {
+    for (; count > 0; count--, blocks += 64) {
+        compress_block(state, blocks);
     }
 }

@@ -26,8 +26,7 @@ __m128i high_pairs_swapped(__m128i a, __m128i b) {
 }  // namespace
 
 __attribute__((target("sha,ssse3"))) void sha256_compress_x86_sha(uint32_t state[8],
-                                                                  uint8_t block[64],
-                                                                  const uint8_t* more,
+                                                                  const uint8_t* blocks,
                                                                   size_t count) {
     // sha256rnds2 keeps the state as two vectors, ABEF and CDGH. Vector names
     // list the lanes from the highest down, as the instruction reference
@@ -42,19 +41,12 @@ __attribute__((target("sha,ssse3"))) void sha256_compress_x86_sha(uint32_t state
     // The message words are big-endian: swap the bytes of each 32-bit lane.
     const __m128i byte_swap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
 
-    // The waiting block first, then the ones that follow. Those are stored in
-    // `block` as they are loaded, and their words taken from the registers
-    // that carried them.
-    const uint8_t* source = block;
-    for (size_t left = count + 1; left > 0; left--) {
+    for (; count > 0; count--, blocks += 64) {
         const __m128i abef_start = abef;
         const __m128i cdgh_start = cdgh;
         __m128i w[4];
         for (size_t i = 0; i < 4; i++) {
-            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 16 * i));
-            if (source != block) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 16 * i), bytes);
-            }
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks + 16 * i));
             w[i] = _mm_shuffle_epi8(bytes, byte_swap);
         }
 
@@ -84,7 +76,6 @@ __attribute__((target("sha,ssse3"))) void sha256_compress_x86_sha(uint32_t state
 
         abef = _mm_add_epi32(abef, abef_start);
         cdgh = _mm_add_epi32(cdgh, cdgh_start);
-        source = source == block ? more : source + 64;
     }
 
     // Back to the order of state[].
