@@ -1,9 +1,4 @@
-// The block reader shared by both sides: reads the file in large blocks and
-// hands them out in pieces. Once a read fills a whole block, a second thread
-// reads each next block while this one's pieces are handed out, so that the
-// system's copying overlaps the hashing; the pieces, the end of the file and
-// a read error come out exactly as without it.
-#include "io/file_access.h"
+#include "io/block_reader.h"
 
 #include <cstring>
 
@@ -11,154 +6,144 @@ namespace {
 
 // The seam's read buffers: the block being handed out and the one read
 // meanwhile. The program reads one file at a time.
-uint8_t blocks[2][PlatformBlockSize];
+uint8_t blocks[2][ReaderBlockSize];
 
-// The reader thread: fills the blocks in turn, each once it has been handed
-// out, until the end of the file, a read error, or a stop.
+// The reader thread: fills the block not being handed out, each time the
+// other is taken, until the end of the file, a read error or a stop. After
+// the end or the error it reads nothing more.
 void read_ahead(void* argument) {
-    PlatformFile* file = static_cast<PlatformFile*>(argument);
-    uint32_t next = file->current ^ 1;  // set before this thread started
-    for (;;) {
-        system_lock(&file->lock);
-        while (!file->stop && file->states[next] != BlockState::Free) {
-            system_wait(&file->lock);
+    BlockReader* reader = static_cast<BlockReader*>(argument);
+    for (uint32_t next = reader->current ^ 1;; next ^= 1) {
+        system_lock(&reader->lock);
+        while (!reader->stop && reader->ahead != BlockState::Free) {
+            system_wait(&reader->lock);
         }
-        bool stop = file->stop;
-        system_unlock(&file->lock);
+        bool stop = reader->stop;
+        system_unlock(&reader->lock);
         if (stop) {
             return;
         }
 
         uint32_t length = 0;
-        bool read = file->calls->read(&file->system, blocks[next], PlatformBlockSize, &length);
+        bool read = reader->files->read(&reader->file, blocks[next], ReaderBlockSize, &length);
         BlockState state = !read         ? BlockState::Failed
                            : length == 0 ? BlockState::End
                                          : BlockState::Filled;
-        system_lock(&file->lock);
-        file->states[next] = state;
-        file->lengths[next] = length;
-        system_wake(&file->lock);
-        system_unlock(&file->lock);
+        system_lock(&reader->lock);
+        reader->ahead = state;
+        reader->ahead_length = length;
+        system_wake(&reader->lock);
+        system_unlock(&reader->lock);
         if (state != BlockState::Filled) {
             return;
         }
-        next ^= 1;
     }
 }
 
-void start_read_ahead(PlatformFile* file) {
-    if (!file->calls->several_processors()) {
-        return;  // on one processor the thread would only take turns with this one
-    }
-    if (!system_lock_init(&file->lock)) {
+// On one processor the thread would only take turns with this one.
+void start_read_ahead(BlockReader* reader) {
+    if (!reader->files->several_processors() || !system_lock_init(&reader->lock)) {
         return;
     }
-    file->states[file->current] = BlockState::Filled;  // being handed out
-    file->states[file->current ^ 1] = BlockState::Free;
-    file->stop = false;
+    reader->ahead = BlockState::Free;
+    reader->stop = false;
     // Where no thread can be started, reading goes on here, as before.
-    file->reading_ahead = file->calls->start_thread(&file->reader, read_ahead, file);
-    if (!file->reading_ahead) {
-        system_lock_destroy(&file->lock);
+    reader->reading_ahead = reader->threads->start(&reader->reader, read_ahead, reader);
+    if (!reader->reading_ahead) {
+        system_lock_destroy(&reader->lock);
     }
 }
 
 // Stops the reader thread at its next turn, if it has not ended already, and
 // waits for it.
-void stop_read_ahead(PlatformFile* file) {
-    system_lock(&file->lock);
-    file->stop = true;
-    system_wake(&file->lock);
-    system_unlock(&file->lock);
-    file->calls->join_thread(&file->reader);
-    system_lock_destroy(&file->lock);
-    file->reading_ahead = false;
+void stop_read_ahead(BlockReader* reader) {
+    system_lock(&reader->lock);
+    reader->stop = true;
+    system_wake(&reader->lock);
+    system_unlock(&reader->lock);
+    reader->threads->join(&reader->reader);
+    system_lock_destroy(&reader->lock);
+    reader->reading_ahead = false;
 }
 
-// Hands the block just used back to the reader thread and takes the next
-// one from it. False on a read error.
-bool take_block_read_ahead(PlatformFile* file) {
-    uint32_t used = file->current;
-    uint32_t next = used ^ 1;
-    system_lock(&file->lock);
-    file->states[used] = BlockState::Free;
-    system_wake(&file->lock);
-    while (file->states[next] == BlockState::Free) {
-        system_wait(&file->lock);
+// Takes the block read ahead, and hands the one just used to the reader
+// thread to fill. False on a read error.
+bool take_block_read_ahead(BlockReader* reader) {
+    system_lock(&reader->lock);
+    while (reader->ahead == BlockState::Free) {
+        system_wait(&reader->lock);
     }
-    BlockState state = file->states[next];
-    uint32_t length = file->lengths[next];
-    system_unlock(&file->lock);
+    BlockState state = reader->ahead;
+    uint32_t length = reader->ahead_length;
+    reader->ahead = BlockState::Free;
+    system_wake(&reader->lock);
+    system_unlock(&reader->lock);
 
-    file->current = next;
-    file->block_length = state == BlockState::Filled ? length : 0;
-    file->block_position = 0;
+    reader->current ^= 1;
+    reader->block_length = state == BlockState::Filled ? length : 0;
+    reader->block_position = 0;
     if (state != BlockState::Filled) {
-        stop_read_ahead(file);  // it has stopped at the end of the file or the error
+        stop_read_ahead(reader);  // it has stopped at the end of the file or the error
     }
     return state != BlockState::Failed;
 }
 
 // Moves on to the next block of the file. False on a read error; a block of
 // length 0 is the end of the file.
-bool next_block(PlatformFile* file) {
-    if (file->reading_ahead) {
-        return take_block_read_ahead(file);
+bool next_block(BlockReader* reader) {
+    if (reader->reading_ahead) {
+        return take_block_read_ahead(reader);
     }
-    file->block_length = 0;
-    file->block_position = 0;
+    reader->block_length = 0;
+    reader->block_position = 0;
     uint32_t length = 0;
-    if (!file->calls->read(&file->system, blocks[file->current], PlatformBlockSize, &length)) {
+    if (!reader->files->read(&reader->file, blocks[reader->current], ReaderBlockSize, &length)) {
         return false;
     }
-    file->block_length = length;
+    reader->block_length = length;
     // A full block: the file probably goes on. Small files, and pipes that
     // deliver little at a time, never start the thread.
-    if (length == PlatformBlockSize) {
-        start_read_ahead(file);
+    if (length == ReaderBlockSize) {
+        start_read_ahead(reader);
     }
     return true;
-}
-
-bool open_file(PlatformFile* file, const char* path) {
-    return open_file_with(file, path, &platform_system_calls);
-}
-
-bool read_piece(PlatformFile* file, uint8_t* buffer, uint32_t size, uint32_t* delivered) {
-    *delivered = 0;
-    if (file->block_position == file->block_length) {
-        if (!next_block(file)) {
-            return false;
-        }
-        if (file->block_length == 0) {
-            return true;  // end of file
-        }
-    }
-    uint32_t available = file->block_length - file->block_position;
-    uint32_t take = size < available ? size : available;
-    std::memcpy(buffer, blocks[file->current] + file->block_position, take);
-    file->block_position += take;
-    *delivered = take;
-    return true;
-}
-
-void close_file(PlatformFile* file) {
-    // The reader thread has ended before the file is closed.
-    if (file->reading_ahead) {
-        stop_read_ahead(file);
-    }
-    file->calls->close(&file->system);
 }
 
 }  // namespace
 
-bool open_file_with(PlatformFile* file, const char* path, const SystemCalls* calls) {
-    file->calls = calls;
-    file->block_length = 0;
-    file->block_position = 0;
-    file->reading_ahead = false;
-    file->current = 0;
-    return calls->open(&file->system, path);
+bool block_reader_open(BlockReader* reader, const char* path, const SystemFileCalls* files,
+                       const SystemThreadCalls* threads) {
+    reader->files = files;
+    reader->threads = threads;
+    reader->current = 0;
+    reader->block_length = 0;
+    reader->block_position = 0;
+    reader->reading_ahead = false;
+    return files->open(&reader->file, path);
 }
 
-const FileAccess platform_file_access = {open_file, read_piece, close_file};
+bool block_reader_read(BlockReader* reader, uint8_t* buffer, uint32_t size, uint32_t* delivered) {
+    *delivered = 0;
+    if (reader->block_position == reader->block_length) {
+        if (!next_block(reader)) {
+            return false;
+        }
+        if (reader->block_length == 0) {
+            return true;  // end of file
+        }
+    }
+    uint32_t available = reader->block_length - reader->block_position;
+    uint32_t take = size < available ? size : available;
+    std::memcpy(buffer, blocks[reader->current] + reader->block_position, take);
+    reader->block_position += take;
+    *delivered = take;
+    return true;
+}
+
+void block_reader_close(BlockReader* reader) {
+    // The reader thread has ended before the file is closed.
+    if (reader->reading_ahead) {
+        stop_read_ahead(reader);
+    }
+    reader->files->close(&reader->file);
+}

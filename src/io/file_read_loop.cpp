@@ -3,9 +3,9 @@
 #include <cstdio>
 
 Outcome file_read_loop(const char* path, StartFunction start, AbsorbFunction absorb, void* engine,
-                       const FileAccess* access) {
-    PlatformFile file;
-    if (!access->open(&file, path)) {
+                       const SystemFileCalls* files, const SystemThreadCalls* threads) {
+    BlockReader reader;
+    if (!block_reader_open(&reader, path, files, threads)) {
         return after_print(std::printf("Error: Unable to open the specified file.\n"),
                            Outcome::FileError);
     }
@@ -16,10 +16,10 @@ Outcome file_read_loop(const char* path, StartFunction start, AbsorbFunction abs
     uint8_t buffer[ReadBufferSize];
     for (;;) {
         uint32_t delivered = 0;
-        if (!access->read(&file, buffer, ReadChunkSize, &delivered)) {
+        if (!block_reader_read(&reader, buffer, ReadChunkSize, &delivered)) {
             // A digest of the bytes read so far would pass for the file's own:
             // report the failure instead.
-            access->close(&file);
+            block_reader_close(&reader);
             return after_print(std::printf("Error: Unable to read the specified file.\n"),
                                Outcome::FileError);
         }
@@ -28,6 +28,6 @@ Outcome file_read_loop(const char* path, StartFunction start, AbsorbFunction abs
         }
         absorb(engine, buffer, delivered);
     }
-    access->close(&file);
+    block_reader_close(&reader);
     return Outcome::Ok;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "io/file_access.h"
+#include "io/block_reader.h"
 #include "io/outcome.h"
 
 constexpr uint32_t ReadChunkSize = 500;
@@ -18,4 +18,5 @@ using AbsorbFunction = void (*)(void* engine, const uint8_t* bytes, uint32_t len
 // OutputFailed if that print failed). `start`, if given, is called once the
 // open has succeeded, before the first read.
 Outcome file_read_loop(const char* path, StartFunction start, AbsorbFunction absorb, void* engine,
-                       const FileAccess* access = &platform_file_access);
+                       const SystemFileCalls* files = &platform_file_calls,
+                       const SystemThreadCalls* threads = &platform_thread_calls);

@@ -1,4 +1,4 @@
-// How a run ended, and the exit status each ending gives.
+// How a run ended.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +10,8 @@ enum class Outcome : int32_t {
     OutputFailed,  // standard output could not be written
 };
 
-int exit_status(Outcome outcome);
-
 // The outcome of a step that ended with a print: `outcome` if the print
 // succeeded, OutputFailed if it reported a failed write.
 inline Outcome after_print(int print_result, Outcome outcome) {
     return print_result < 0 ? Outcome::OutputFailed : outcome;
 }
-
-// Writes out what is buffered for standard output and closes it. False when
-// any write failed, now or earlier.
-bool finish_standard_output();

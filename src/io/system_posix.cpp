@@ -1,3 +1,4 @@
+// The POSIX side of the platform's file, thread and lock calls.
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -8,7 +9,8 @@
 
 #include <cerrno>
 
-#include "io/file_access.h"
+#include "io/system_file.h"
+#include "io/system_thread.h"
 
 // Where file offsets are 32 bits wide, open refuses files of 2 GiB and more.
 static_assert(sizeof(off_t) >= 8, "build with 64-bit file offsets (_FILE_OFFSET_BITS=64)");
@@ -29,14 +31,14 @@ bool posix_open(SystemFile* file, const char* path) {
         close(descriptor);
         return false;
     }
-    file->descriptor = descriptor;
+    file->handle = descriptor;
     return true;
 }
 
 bool posix_read(SystemFile* file, uint8_t* block, uint32_t size, uint32_t* length) {
     ssize_t got;
     do {
-        got = read(file->descriptor, block, size);
+        got = read(static_cast<int>(file->handle), block, size);
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
         return false;
@@ -46,23 +48,7 @@ bool posix_read(SystemFile* file, uint8_t* block, uint32_t size, uint32_t* lengt
 }
 
 void posix_close(SystemFile* file) {
-    close(file->descriptor);
-}
-
-void* run_thread(void* start) {
-    SystemThread* thread = static_cast<SystemThread*>(start);
-    thread->body(thread->argument);
-    return nullptr;
-}
-
-bool posix_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
-    thread->body = body;
-    thread->argument = argument;
-    return pthread_create(&thread->id, nullptr, run_thread, thread) == 0;
-}
-
-void posix_join_thread(SystemThread* thread) {
-    pthread_join(thread->id, nullptr);
+    close(static_cast<int>(file->handle));
 }
 
 bool posix_several_processors() {
@@ -76,40 +62,74 @@ bool posix_several_processors() {
     return sysconf(_SC_NPROCESSORS_ONLN) > 1;
 }
 
+// The system's objects in the storage of SystemThread and SystemLock.
+struct PosixLock {
+    pthread_mutex_t mutex;
+    pthread_cond_t condition;
+};
+static_assert(sizeof(PosixLock) <= sizeof(SystemLock::storage) &&
+                  alignof(PosixLock) <= alignof(SystemLock),
+              "SystemLock holds a mutex and a condition variable");
+static_assert(sizeof(pthread_t) <= sizeof(SystemThread::storage) &&
+                  alignof(pthread_t) <= alignof(SystemThread),
+              "SystemThread holds a pthread_t");
+
+PosixLock* posix_lock(SystemLock* lock) {
+    return reinterpret_cast<PosixLock*>(lock->storage);
+}
+
+void* run_thread(void* start) {
+    SystemThread* thread = static_cast<SystemThread*>(start);
+    thread->body(thread->argument);
+    return nullptr;
+}
+
+bool posix_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
+    thread->body = body;
+    thread->argument = argument;
+    pthread_t* id = reinterpret_cast<pthread_t*>(thread->storage);
+    return pthread_create(id, nullptr, run_thread, thread) == 0;
+}
+
+void posix_join_thread(SystemThread* thread) {
+    pthread_join(*reinterpret_cast<pthread_t*>(thread->storage), nullptr);
+}
+
 }  // namespace
 
+const SystemFileCalls platform_file_calls = {posix_open, posix_read, posix_close,
+                                             posix_several_processors};
+const SystemThreadCalls platform_thread_calls = {posix_start_thread, posix_join_thread};
+
 bool system_lock_init(SystemLock* lock) {
-    if (pthread_mutex_init(&lock->mutex, nullptr) != 0) {
+    PosixLock* posix = posix_lock(lock);
+    if (pthread_mutex_init(&posix->mutex, nullptr) != 0) {
         return false;
     }
-    if (pthread_cond_init(&lock->condition, nullptr) != 0) {
-        pthread_mutex_destroy(&lock->mutex);
+    if (pthread_cond_init(&posix->condition, nullptr) != 0) {
+        pthread_mutex_destroy(&posix->mutex);
         return false;
     }
     return true;
 }
 
 void system_lock_destroy(SystemLock* lock) {
-    pthread_cond_destroy(&lock->condition);
-    pthread_mutex_destroy(&lock->mutex);
+    pthread_cond_destroy(&posix_lock(lock)->condition);
+    pthread_mutex_destroy(&posix_lock(lock)->mutex);
 }
 
 void system_lock(SystemLock* lock) {
-    pthread_mutex_lock(&lock->mutex);
+    pthread_mutex_lock(&posix_lock(lock)->mutex);
 }
 
 void system_unlock(SystemLock* lock) {
-    pthread_mutex_unlock(&lock->mutex);
+    pthread_mutex_unlock(&posix_lock(lock)->mutex);
 }
 
 void system_wait(SystemLock* lock) {
-    pthread_cond_wait(&lock->condition, &lock->mutex);
+    pthread_cond_wait(&posix_lock(lock)->condition, &posix_lock(lock)->mutex);
 }
 
 void system_wake(SystemLock* lock) {
-    pthread_cond_signal(&lock->condition);
+    pthread_cond_signal(&posix_lock(lock)->condition);
 }
-
-const SystemCalls platform_system_calls = {posix_open,        posix_read,
-                                           posix_close,       posix_start_thread,
-                                           posix_join_thread, posix_several_processors};

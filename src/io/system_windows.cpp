@@ -1,30 +1,26 @@
+// The Windows side of the platform's file, thread and lock calls.
 #include <windows.h>
 
 #include <cstring>
 #include <cwchar>
 
-#include "io/file_access.h"
+#include "io/system_file.h"
+#include "io/system_thread.h"
 
 namespace {
 
 // The longest path Windows opens, in UTF-16 code units: 32,767 characters in
 // the extended-length form, and the terminating zero.
 constexpr int WidePathLength = 32768;
-// Full paths of this many characters or more are too long for the plain form:
-// MAX_PATH with its terminating zero, less the 12 characters Windows keeps
-// for a file name inside a folder.
+// Full paths this long are too long for the plain form: MAX_PATH less the 12
+// characters Windows keeps for a file name inside a folder.
 constexpr DWORD PlainPathLimit = MAX_PATH - 12;
-
-bool starts_with(const wchar_t* text, const wchar_t* prefix) {
-    return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
-}
 
 // The name to open `path` by: the path itself while its full path fits the
 // plain form, else that full path (no relative parts, `.`, `..` or forward
-// slashes, which the extended-length form does not resolve) in the
-// extended-length form, built in `extended`.
+// slashes, which the extended-length form does not resolve) in that form.
 const wchar_t* name_to_open(const wchar_t* path, wchar_t* extended) {
-    if (starts_with(path, L"\\\\?\\") || starts_with(path, L"\\\\.\\")) {
+    if (std::wcsncmp(path, L"\\\\?\\", 4) == 0 || std::wcsncmp(path, L"\\\\.\\", 4) == 0) {
         return path;  // taken as it is by the system
     }
     // Room before the full path for the longer prefix: \\?\UNC\ replaces
@@ -34,7 +30,7 @@ const wchar_t* name_to_open(const wchar_t* path, wchar_t* extended) {
     if (length < PlainPathLimit || length >= WidePathLength - 6) {
         return path;  // short enough, or not resolved: the plain form decides
     }
-    if (starts_with(full, L"\\\\")) {
+    if (full[0] == L'\\' && full[1] == L'\\') {
         std::memcpy(extended, L"\\\\?\\UNC\\", 8 * sizeof(wchar_t));
         return extended;
     }
@@ -58,13 +54,13 @@ bool windows_open(SystemFile* file, const char* path) {
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
-    file->handle = handle;
+    file->handle = reinterpret_cast<intptr_t>(handle);
     return true;
 }
 
 bool windows_read(SystemFile* file, uint8_t* block, uint32_t size, uint32_t* length) {
     DWORD count = 0;
-    if (!ReadFile(static_cast<HANDLE>(file->handle), block, size, &count, nullptr)) {
+    if (!ReadFile(reinterpret_cast<HANDLE>(file->handle), block, size, &count, nullptr)) {
         return false;
     }
     *length = static_cast<uint32_t>(count);
@@ -72,25 +68,7 @@ bool windows_read(SystemFile* file, uint8_t* block, uint32_t size, uint32_t* len
 }
 
 void windows_close(SystemFile* file) {
-    CloseHandle(static_cast<HANDLE>(file->handle));
-}
-
-DWORD WINAPI run_thread(void* start) {
-    SystemThread* thread = static_cast<SystemThread*>(start);
-    thread->body(thread->argument);
-    return 0;
-}
-
-bool windows_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
-    thread->body = body;
-    thread->argument = argument;
-    thread->handle = CreateThread(nullptr, 0, run_thread, thread, 0, nullptr);
-    return thread->handle != nullptr;
-}
-
-void windows_join_thread(SystemThread* thread) {
-    WaitForSingleObject(static_cast<HANDLE>(thread->handle), INFINITE);
-    CloseHandle(static_cast<HANDLE>(thread->handle));
+    CloseHandle(reinterpret_cast<HANDLE>(file->handle));
 }
 
 bool windows_several_processors() {
@@ -103,46 +81,69 @@ bool windows_several_processors() {
     return (process & (process - 1)) != 0;
 }
 
-// SRWLOCK and CONDITION_VARIABLE are each one pointer, kept in SystemLock.
-static_assert(sizeof(SRWLOCK) == sizeof(void*) && sizeof(CONDITION_VARIABLE) == sizeof(void*),
+// The system's objects in the storage of SystemThread and SystemLock.
+struct WindowsLock {
+    SRWLOCK lock;
+    CONDITION_VARIABLE condition;
+};
+static_assert(sizeof(WindowsLock) <= sizeof(SystemLock::storage) &&
+                  alignof(WindowsLock) <= alignof(SystemLock),
               "SystemLock holds an SRWLOCK and a CONDITION_VARIABLE");
+static_assert(sizeof(HANDLE) <= sizeof(SystemThread::storage) &&
+                  alignof(HANDLE) <= alignof(SystemThread),
+              "SystemThread holds a HANDLE");
 
-SRWLOCK* srw_lock(SystemLock* lock) {
-    return reinterpret_cast<SRWLOCK*>(&lock->lock);
+WindowsLock* windows_lock(SystemLock* lock) {
+    return reinterpret_cast<WindowsLock*>(lock->storage);
 }
 
-CONDITION_VARIABLE* condition(SystemLock* lock) {
-    return reinterpret_cast<CONDITION_VARIABLE*>(&lock->condition);
+DWORD WINAPI run_thread(void* start) {
+    SystemThread* thread = static_cast<SystemThread*>(start);
+    thread->body(thread->argument);
+    return 0;
+}
+
+bool windows_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
+    thread->body = body;
+    thread->argument = argument;
+    HANDLE* handle = reinterpret_cast<HANDLE*>(thread->storage);
+    *handle = CreateThread(nullptr, 0, run_thread, thread, 0, nullptr);
+    return *handle != nullptr;
+}
+
+void windows_join_thread(SystemThread* thread) {
+    HANDLE* handle = reinterpret_cast<HANDLE*>(thread->storage);
+    WaitForSingleObject(*handle, INFINITE);
+    CloseHandle(*handle);
 }
 
 }  // namespace
 
+const SystemFileCalls platform_file_calls = {windows_open, windows_read, windows_close,
+                                             windows_several_processors};
+const SystemThreadCalls platform_thread_calls = {windows_start_thread, windows_join_thread};
+
 bool system_lock_init(SystemLock* lock) {
-    InitializeSRWLock(srw_lock(lock));
-    InitializeConditionVariable(condition(lock));
+    InitializeSRWLock(&windows_lock(lock)->lock);
+    InitializeConditionVariable(&windows_lock(lock)->condition);
     return true;
 }
 
-void system_lock_destroy(SystemLock*) {
-    // Neither needs releasing.
-}
+void system_lock_destroy(SystemLock*) {}  // neither needs releasing
 
 void system_lock(SystemLock* lock) {
-    AcquireSRWLockExclusive(srw_lock(lock));
+    AcquireSRWLockExclusive(&windows_lock(lock)->lock);
 }
 
 void system_unlock(SystemLock* lock) {
-    ReleaseSRWLockExclusive(srw_lock(lock));
+    ReleaseSRWLockExclusive(&windows_lock(lock)->lock);
 }
 
 void system_wait(SystemLock* lock) {
-    SleepConditionVariableSRW(condition(lock), srw_lock(lock), INFINITE, 0);
+    SleepConditionVariableSRW(&windows_lock(lock)->condition, &windows_lock(lock)->lock, INFINITE,
+                              0);
 }
 
 void system_wake(SystemLock* lock) {
-    WakeConditionVariable(condition(lock));
+    WakeConditionVariable(&windows_lock(lock)->condition);
 }
-
-const SystemCalls platform_system_calls = {windows_open,        windows_read,
-                                           windows_close,       windows_start_thread,
-                                           windows_join_thread, windows_several_processors};

@@ -14,15 +14,20 @@ namespace {
 // A stand-in for the system: a file that opens or not, delivers `blocks`
 // full blocks and then `tail` bytes, then ends; the read numbered `fails_at`
 // (from 0) fails instead. Byte i of the file is i % 251. Threads are the
-// platform's own, unless `threads` is false.
+// platform's own, unless `threads` is false; `processors` says whether
+// several are available.
 struct FakeSystem {
     bool opens = true;
     int blocks = 0;
     uint32_t tail = 0;
     int fails_at = -1;
     bool threads = true;
+    bool processors = true;
     int reads = 0;
+    bool ended = false;       // a read has delivered the end or failed
+    int reads_after_end = 0;  // reads made after that
     int closes = 0;
+    int reads_at_close = 0;
     int threads_started = 0;
     int threads_joined = 0;
     uint64_t offset = 0;
@@ -33,8 +38,10 @@ bool fake_open(SystemFile*, const char*) {
     return fake.opens;
 }
 bool fake_read(SystemFile*, uint8_t* block, uint32_t size, uint32_t* length) {
+    fake.reads_after_end += fake.ended ? 1 : 0;
     int read = fake.reads++;
     if (read == fake.fails_at) {
+        fake.ended = true;
         return false;
     }
     *length = read < fake.blocks ? size : read == fake.blocks ? fake.tail : 0;
@@ -42,32 +49,29 @@ bool fake_read(SystemFile*, uint8_t* block, uint32_t size, uint32_t* length) {
         block[i] = static_cast<uint8_t>((fake.offset + i) % 251);
     }
     fake.offset += *length;
+    fake.ended = *length == 0;
     return true;
 }
 void fake_close(SystemFile*) {
     fake.closes++;
+    fake.reads_at_close = fake.reads;
+}
+bool several_processors() {
+    return fake.processors;
 }
 bool fake_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
-    if (!fake.threads || !platform_system_calls.start_thread(thread, body, argument)) {
+    if (!fake.threads || !platform_thread_calls.start(thread, body, argument)) {
         return false;
     }
     fake.threads_started++;
     return true;
 }
 void fake_join_thread(SystemThread* thread) {
-    platform_system_calls.join_thread(thread);
+    platform_thread_calls.join(thread);
     fake.threads_joined++;
 }
-bool several_processors() {
-    return true;
-}
-const SystemCalls fake_calls = {fake_open,         fake_read,        fake_close,
-                                fake_start_thread, fake_join_thread, several_processors};
-
-bool open_fake(PlatformFile* file, const char* path) {
-    return open_file_with(file, path, &fake_calls);
-}
-const FileAccess fake_access = {open_fake, platform_file_access.read, platform_file_access.close};
+const SystemFileCalls fake_files = {fake_open, fake_read, fake_close, several_processors};
+const SystemThreadCalls fake_threads = {fake_start_thread, fake_join_thread};
 
 // Takes in the pieces, checking that they come in order and that none is
 // larger than the loop asks for.
@@ -103,31 +107,36 @@ void PrintTo(const Case& c, std::ostream* out) {
     *out << c.name;
 }
 
-constexpr uint64_t Block = PlatformBlockSize;
+constexpr uint64_t Block = ReaderBlockSize;
 
 class ReadLoop : public ::testing::TestWithParam<Case> {};
 
 // The same pieces, end of file and read error, in the same order, whether a
-// second thread reads ahead or not; every path closes the file once and
-// leaves no thread behind.
+// second thread reads ahead or not; no read follows the end or the error;
+// every path closes the file once and leaves no thread behind.
 TEST_P(ReadLoop, ReportsHowTheFileEnded) {
     const Case& c = GetParam();
-    for (bool threads : {true, false}) {
+    enum Run { Thread, ThreadRefused, OneProcessor };
+    for (Run run : {Thread, ThreadRefused, OneProcessor}) {
         fake = c.file;
-        fake.threads = threads;
+        fake.threads = run != ThreadRefused;
+        fake.processors = run != OneProcessor;
         Engine engine;
         ::testing::internal::CaptureStdout();
-        Outcome outcome = file_read_loop("any", start, absorb, &engine, &fake_access);
+        Outcome outcome = file_read_loop("any", start, absorb, &engine, &fake_files, &fake_threads);
         std::fflush(stdout);
-        SCOPED_TRACE(threads ? "reading ahead" : "no thread");
+        SCOPED_TRACE(run == Thread          ? "reading ahead"
+                     : run == ThreadRefused ? "no thread"
+                                            : "one processor");
         EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.output);
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_EQ(engine.starts, c.starts);
         EXPECT_EQ(engine.absorbed, c.absorbed);
         EXPECT_TRUE(engine.in_order);
         EXPECT_LE(engine.largest_piece, ReadChunkSize);
+        EXPECT_EQ(fake.reads_after_end, 0);
         EXPECT_EQ(fake.closes, c.closes);
-        EXPECT_EQ(fake.threads_started, threads && c.reads_ahead ? 1 : 0);
+        EXPECT_EQ(fake.threads_started, run == Thread && c.reads_ahead ? 1 : 0);
         EXPECT_EQ(fake.threads_joined, fake.threads_started);
     }
 }
@@ -165,21 +174,39 @@ INSTANTIATE_TEST_SUITE_P(
              true}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST(PlatformFileAccess, HandsOutWholePiecesOfARegularFile) {
-    const size_t size = 3 * PlatformBlockSize + 1;  // several blocks, read ahead
+// Closed before the end, while the second thread reads ahead: the thread is
+// stopped and joined before the close, and reads nothing after it.
+TEST(BlockReader, CloseBeforeTheEndStopsTheThread) {
+    fake = file(3, 0);
+    BlockReader reader;
+    ASSERT_TRUE(block_reader_open(&reader, "any", &fake_files, &fake_threads));
+    uint8_t buffer[ReadBufferSize];
+    uint32_t delivered = 0;
+    ASSERT_TRUE(block_reader_read(&reader, buffer, ReadChunkSize, &delivered));
+    EXPECT_EQ(delivered, ReadChunkSize);
+    block_reader_close(&reader);
+    EXPECT_EQ(fake.threads_started, 1);
+    EXPECT_EQ(fake.threads_joined, 1);
+    EXPECT_EQ(fake.closes, 1);
+    EXPECT_EQ(fake.reads, fake.reads_at_close);
+}
+
+TEST(BlockReader, HandsOutWholePiecesOfARegularFile) {
+    const size_t size = 3 * ReaderBlockSize + 1;  // several blocks, read ahead
     TempFile temp(pattern_bytes(size));
-    PlatformFile file;
-    ASSERT_TRUE(platform_file_access.open(&file, temp.path()));
+    BlockReader reader;
+    ASSERT_TRUE(
+        block_reader_open(&reader, temp.path(), &platform_file_calls, &platform_thread_calls));
     uint8_t buffer[ReadBufferSize];
     std::vector<uint8_t> read_back;
     std::vector<uint32_t> sizes;
     uint32_t delivered = 0;
     do {
-        ASSERT_TRUE(platform_file_access.read(&file, buffer, ReadChunkSize, &delivered));
+        ASSERT_TRUE(block_reader_read(&reader, buffer, ReadChunkSize, &delivered));
         sizes.push_back(delivered);
         read_back.insert(read_back.end(), buffer, buffer + delivered);
     } while (delivered != 0);
-    platform_file_access.close(&file);
+    block_reader_close(&reader);
 
     EXPECT_EQ(read_back, pattern_bytes(size));
     ASSERT_EQ(sizes.size(), size / ReadChunkSize + 2);
@@ -192,16 +219,17 @@ TEST(PlatformFileAccess, HandsOutWholePiecesOfARegularFile) {
 
 // End of file leaves errno as it was: an EINTR left over from an earlier call
 // must not send the read round again. (A loop here ends at the test's timeout.)
-TEST(PlatformFileAccess, EndOfFileRightAfterAnInterruptedCall) {
+TEST(BlockReader, EndOfFileRightAfterAnInterruptedCall) {
     TempFile temp({});
-    PlatformFile file;
-    ASSERT_TRUE(platform_file_access.open(&file, temp.path()));
+    BlockReader reader;
+    ASSERT_TRUE(
+        block_reader_open(&reader, temp.path(), &platform_file_calls, &platform_thread_calls));
     uint8_t buffer[ReadBufferSize];
     uint32_t delivered = 1;
     errno = EINTR;
-    EXPECT_TRUE(platform_file_access.read(&file, buffer, ReadChunkSize, &delivered));
+    EXPECT_TRUE(block_reader_read(&reader, buffer, ReadChunkSize, &delivered));
     EXPECT_EQ(delivered, 0u);
-    platform_file_access.close(&file);
+    block_reader_close(&reader);
 }
 
 }  // namespace
