@@ -94,13 +94,12 @@ bool next_block(BlockReader* reader) {
     if (reader->reading_ahead) {
         return take_block_read_ahead(reader);
     }
-    reader->block_length = 0;
-    reader->block_position = 0;
     uint32_t length = 0;
     if (!reader->files->read(&reader->file, blocks[reader->current], ReaderBlockSize, &length)) {
         return false;
     }
     reader->block_length = length;
+    reader->block_position = 0;
     // A full block: the file probably goes on. Small files, and pipes that
     // deliver little at a time, never start the thread.
     if (length == ReaderBlockSize) {

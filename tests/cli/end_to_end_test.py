@@ -149,24 +149,33 @@ def posix_cases(runner, workdir):
                                       env={"ASAN_OPTIONS": "detect_leaks=0"})
         with open(output, "rb") as f:
             results.append(("standard output fails to close", f.read(), err, code, abc, 1))
-    # The read-ahead thread: a file of three of the seam's 512,000-byte blocks
-    # is read by two threads where two or more processors are allowed, by one
-    # where only one is. strace names the threads that read the file.
+    # Traced with strace, which sees the calls on one path: a file of three of
+    # the seam's 512,000-byte blocks is read by two threads where two or more
+    # processors are allowed, by one where only one is; whatever was opened,
+    # a directory included, is closed again.
     allowed = sorted(os.sched_getaffinity(0))
     if shutil.which("strace") and shutil.which("taskset") and not runner.emulated and len(allowed) >= 2:
         data = pattern(3 * 512000)
-        path = os.path.join(workdir, "three_blocks.bin")
-        with open(path, "wb") as f:
+        blocks = os.path.join(workdir, "three_blocks.bin")
+        with open(blocks, "wb") as f:
             f.write(data)
-        log = os.path.join(workdir, "reads.log")
+        log = os.path.join(workdir, "calls.log")
         every = ",".join(map(str, allowed))
-        for name, processors, threads in (("two or more processors", every, 2), ("one processor", str(allowed[0]), 1)):
-            strace = ["taskset", "-c", processors, "strace", "-f", "-qq", "-o", log, "-P", path, "-e", "trace=read"]
+        traced = [("three blocks on two or more processors", blocks, every, digest("sha256", data), 0, 2),
+                  ("three blocks on one processor", blocks, str(allowed[0]), digest("sha256", data), 0, 1),
+                  ("a directory", os.path.join(workdir, "directory"), every, OPEN_ERROR, 1, 0)]
+        for name, path, processors, expected, status, threads in traced:
+            strace = ["taskset", "-c", processors, "strace", "-f", "-qq", "-o", log, "-P", path,
+                      "-e", "trace=openat,read,close"]
             out, err, code = runner.run(["sha256", "f", path], wrapper=strace, env={"ASAN_OPTIONS": "detect_leaks=0"})
             with open(log) as f:
-                readers = len({line.split()[0] for line in f if "read(" in line})
-            results.append((f"three blocks on {name}", out + b"threads reading: %d\n" % readers, err, code,
-                            digest("sha256", data) + b"threads reading: %d\n" % threads, 0))
+                calls = f.read()
+            readers = len(set(re.findall(r"^(\d+) +read\(", calls, re.MULTILINE)))
+            left_open = len(re.findall(r"openat\(.*\) = \d+$", calls, re.MULTILINE)) - len(
+                re.findall(r"close\(\d+\) += 0$", calls, re.MULTILINE))
+            summary = b"threads reading: %d, descriptors left open: %d\n"
+            results.append((f"traced: {name}", out + summary % (readers, left_open), err, code,
+                            expected + summary % (threads, 0), status))
 
     # With standard input closed, the file opens as descriptor 0.
     with open(os.path.join(workdir, "abc.txt"), "wb") as f:

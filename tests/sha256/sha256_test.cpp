@@ -209,20 +209,32 @@ TEST(Sha256, LeftoversFromEarlierUseAreIgnoredAfterInit) {
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
-TEST(Sha256, RecordAfterFinalOnAbc) {
-    Sha256Context context;
-    sha256_init(&context);
-    const uint8_t abc[] = {'a', 'b', 'c'};
-    uint8_t digest[32];
-    sha256_update(&context, abc, 3);
-    sha256_final(&context, digest);
-    EXPECT_EQ(context.block_fill, 3u);
-    EXPECT_EQ(context.count_low, 24u);
-    EXPECT_EQ(context.count_high, 0u);
-    uint8_t expected_block[64] = {0x61, 0x62, 0x63, 0x80};
-    expected_block[63] = 0x18;
-    EXPECT_EQ(to_hex(context.input_block, 64), to_hex(expected_block, 64));
-    EXPECT_EQ(context.state[0], 0xba7816bfu);
+// sha256_final does not clear the record: block_fill keeps the bytes that
+// were waiting, the count the message's bits, input_block the last padded
+// block with the length, state the digest. abc leaves 3 bytes and one padded
+// block; 60 bytes leave 60, and the length goes in a second block of zeros.
+TEST(Sha256, RecordAfterFinal) {
+    for (uint32_t length : {3u, 60u}) {
+        std::vector<uint8_t> message = length == 3 ? text_bytes("abc") : pattern_bytes(length);
+        Sha256Context context;
+        uint8_t digest[32];
+        sha256_init(&context);
+        sha256_update(&context, message.data(), length);
+        sha256_final(&context, digest);
+        uint8_t expected_block[64] = {};
+        if (length < 56) {
+            std::memcpy(expected_block, message.data(), length);
+            expected_block[length] = 0x80;
+        }
+        expected_block[62] = static_cast<uint8_t>(length * 8 >> 8);
+        expected_block[63] = static_cast<uint8_t>(length * 8);
+        EXPECT_EQ(context.block_fill, length);
+        EXPECT_EQ(context.count_low, length * 8);
+        EXPECT_EQ(context.count_high, 0u);
+        EXPECT_EQ(to_hex(context.input_block, 64), to_hex(expected_block, 64));
+        EXPECT_EQ(context.state[0], static_cast<uint32_t>(digest[0]) << 24 | digest[1] << 16 |
+                                        digest[2] << 8 | digest[3]);
+    }
 }
 
 TEST(Sha256, CountAdvancesPerCompressedBlockWithCarry) {
