@@ -232,8 +232,11 @@ TEST(Sha256, RecordAfterFinal) {
         EXPECT_EQ(context.count_low, length * 8);
         EXPECT_EQ(context.count_high, 0u);
         EXPECT_EQ(to_hex(context.input_block, 64), to_hex(expected_block, 64));
-        EXPECT_EQ(context.state[0], static_cast<uint32_t>(digest[0]) << 24 | digest[1] << 16 |
-                                        digest[2] << 8 | digest[3]);
+        uint32_t first_word = 0;
+        for (size_t i = 0; i < 4; i++) {
+            first_word = first_word << 8 | static_cast<uint32_t>(digest[i]);
+        }
+        EXPECT_EQ(context.state[0], first_word);
     }
 }
 
