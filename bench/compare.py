@@ -4,9 +4,10 @@ same cached file, alternating the tools run by run, and prints each peer's
 median time divided by ours (above 1: we are faster), with the median user
 and system times beside it; then the same with every tool pinned to one
 processor. Also: start-up cost against `md5sum /dev/null` (with hyperfine),
-peak memory, and a chart of throughput against file size.
+peak memory, and a chart of throughput against file size. --before adds an
+earlier build of BRINDLEX to the turns, for a change's before and after.
 
-    bench/compare.py --program build/BRINDLEX [--size-mib 1024] [--runs 5]
+    bench/compare.py --program build/BRINDLEX [--before old/BRINDLEX] [--size-mib 1024] [--runs 5]
 """
 import argparse
 import json
@@ -21,13 +22,17 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def tools(program):
-    return {
+def tools(program, before=None):
+    table = {
         "md5": [("BRINDLEX", [program, "md5", "f"]), ("md5sum", ["md5sum"]),
                 ("openssl", ["openssl", "dgst", "-md5"]), ("rhash", ["rhash", "--md5"])],
         "sha256": [("BRINDLEX", [program, "sha256", "f"]), ("sha256sum", ["sha256sum"]),
                    ("openssl", ["openssl", "dgst", "-sha256"]), ("rhash", ["rhash", "--sha256"])],
     }
+    if before:
+        for algorithm, commands in table.items():
+            commands.insert(1, ("before", [before, algorithm, "f"]))
+    return table
 
 
 def make_file(path, size):
@@ -78,7 +83,7 @@ def compare(commands, path, size, runs, algorithm, memory=True):
         peak = peak_memory_kib(command + [path]) if memory else ""
         print(f"{label:<24} {wall:>9.3f} {user:>6.3f} {system:>6.3f} {size / wall / 1e6:>8.0f}"
               f" {ratio:>12} {peak:>9}")
-    fastest = min(m[name][0] for name, _ in commands if name != "BRINDLEX")
+    fastest = min(m[name][0] for name, _ in commands if name not in ("BRINDLEX", "before"))
     print(f"{algorithm}: fastest peer / ours {fastest / ours:.2f}")
 
 
@@ -149,9 +154,11 @@ def main():
     parser.add_argument("--chart", default=os.path.join(HERE, "throughput.svg"))
     parser.add_argument("--data", default=os.path.join(HERE, "throughput.dat"))
     parser.add_argument("--no-chart", action="store_true", help="skip the by-size measurements")
+    parser.add_argument("--before", help="an earlier build of BRINDLEX, timed in the same turns")
     parser.add_argument("--replot", action="store_true", help="only redraw the chart from --data")
     options = parser.parse_args()
     program = os.path.abspath(options.program)
+    before = os.path.abspath(options.before) if options.before else None
     if options.replot:
         plot(options.data, options.chart)
         return
@@ -167,11 +174,11 @@ def main():
                   f" {'peer / ours':>12} {'peak KiB':>9}")
         print(f"{options.size_mib} MiB cached file, {options.runs} alternating runs, medians")
         print(header)
-        for algorithm, commands in tools(program).items():
+        for algorithm, commands in tools(program, before).items():
             compare(commands, path, size, options.runs, algorithm)
         print(f"pinned to one processor (taskset -c 0), {options.runs} alternating runs, medians")
         print(header)
-        for algorithm, commands in tools(program).items():
+        for algorithm, commands in tools(program, before).items():
             pinned = [(name, ["taskset", "-c", "0"] + command) for name, command in commands]
             compare(pinned, path, size, options.runs, algorithm, memory=False)
         small = os.path.join(workdir, "small.bin")
