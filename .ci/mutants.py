@@ -141,7 +141,7 @@ def main():
     parser.add_argument("--retest", help="a survivors file: test again the mutants it names")
     parser.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "brindlex-mutants"),
                         help="where the workers' worktrees go")
-    parser.add_argument("--survivors", default="survivors.txt")
+    parser.add_argument("--survivors", help="where the survivors go (default: survivors.txt in --work)")
     parser.add_argument("files", nargs="+")
     o = parser.parse_args()
     all_mutants = [m for f in o.files for m in mutants(os.path.abspath(f))]
@@ -192,7 +192,8 @@ def main():
         list(pool.map(one, all_mutants))
     counts = {v: sum(1 for r, _ in results if r == v) for v in ("killed", "survived", "stillborn")}
     print(counts)
-    with open(o.survivors, "w") as f:
+    os.makedirs(o.work, exist_ok=True)
+    with open(o.survivors or os.path.join(o.work, "survivors.txt"), "w") as f:
         f.write("\n".join(l for v, l in results if v == "survived") + "\n")
 
 
