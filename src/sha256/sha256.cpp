@@ -32,16 +32,13 @@ void add_to_count(Sha256Context* context, uint64_t bits) {
 }
 
 // Chosen once per run, at start-up: the processor's SHA instructions where it
-// has them, else the portable compression. A processor's compression takes
-// runs of whole blocks straight from the caller's data; the portable one
-// measured faster on blocks gathered in input_block (in 500-byte pieces fresh
-// from the read buffer, 15% faster).
+// has them, else the portable compression. Each takes runs of whole blocks
+// where they lie.
 Sha256Compression choose_compression() {
     Sha256Compression hardware = sha256_hardware_compression();
     return hardware != nullptr ? hardware : sha256_compress_portable;
 }
 const Sha256Compression chosen_compression = choose_compression();
-const bool compress_runs = chosen_compression != sha256_compress_portable;
 
 }  // namespace
 
@@ -62,37 +59,40 @@ void sha256_init(Sha256Context* context) {
 }
 
 void sha256_update(Sha256Context* context, const uint8_t* data, uint32_t length) {
-    // The count grows by one block's bits each time a block is compressed.
-    while (length > 0) {
-        if (compress_runs && context->block_fill == 0 && length >= 64) {
-            // Whole blocks straight from the caller's data, in one run, the
-            // state in registers throughout; the last stays in input_block,
-            // as if each had passed through it.
-            uint32_t blocks = length / 64;
-            chosen_compression(context->state, data, blocks);
-            add_to_count(context, static_cast<uint64_t>(blocks) * 512);
-            data += 64 * blocks;
-            length -= 64 * blocks;
-            std::memcpy(context->input_block, data - 64, 64);
-            continue;
+    uint32_t fill = context->block_fill;
+    if (length < 64 - fill) {
+        // The waiting block is still not full.
+        if (length > 0) {
+            std::memcpy(context->input_block + fill, data, length);
         }
-        // Gather a block in input_block and compress it from there.
-        uint32_t room = 64 - context->block_fill;
-        uint32_t take = length < room ? length : room;
-        if (take == 64) {
-            std::memcpy(context->input_block, data, 64);  // a whole block: a few wide moves
-        } else {
-            std::memcpy(context->input_block + context->block_fill, data, take);
-        }
-        context->block_fill += take;
-        data += take;
-        length -= take;
-        if (context->block_fill == 64) {
-            sha256_transform(context, context->input_block);
-            add_to_count(context, 512);
-            context->block_fill = 0;
-        }
+        context->block_fill = fill + length;
+        return;
     }
+
+    // One compression call: the waiting block, completed, then every whole
+    // block of the data where it lies.
+    const uint8_t* first = nullptr;
+    if (fill > 0) {
+        uint32_t room = 64 - fill;
+        std::memcpy(context->input_block + fill, data, room);
+        data += room;
+        length -= room;
+        first = context->input_block;
+    }
+    uint32_t blocks = length / 64;
+    chosen_compression(context->state, first, data, blocks);
+    // The count grows by one block's bits for each block compressed.
+    add_to_count(context, (static_cast<uint64_t>(blocks) + (first != nullptr ? 1 : 0)) * 512);
+    data += 64 * blocks;
+    length %= 64;
+
+    // input_block as if every block had passed through it: the last one
+    // compressed, under the bytes left waiting.
+    if (blocks > 0) {
+        std::memcpy(context->input_block, data - 64, 64);
+    }
+    std::memcpy(context->input_block, data, length);
+    context->block_fill = length;
 }
 
 void sha256_final(Sha256Context* context, uint8_t digest[32]) {
@@ -122,5 +122,5 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 }
 
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
-    chosen_compression(context->state, block, 1);
+    chosen_compression(context->state, block, nullptr, 0);
 }

@@ -1,6 +1,7 @@
 // The SHA-256 compressions behind sha256_transform and sha256_update. Each
-// compresses `count` (one or more) consecutive 64-byte blocks into the eight
-// chaining words H0 to H7, in order, and writes nothing else.
+// compresses into the eight chaining words H0 to H7 the 64-byte block
+// `first`, where one is given, then `count` (zero or more) consecutive
+// 64-byte blocks from `blocks`, in that order, and writes nothing else.
 #pragma once
 
 #include <cstddef>
@@ -18,19 +19,23 @@
 #define BRINDLEX_SHA256_ARM64 1
 #endif
 
-using Sha256Compression = void (*)(uint32_t state[8], const uint8_t* blocks, size_t count);
+using Sha256Compression = void (*)(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
+                                   size_t count);
 
 // FIPS 180-2's compression in portable C++: the reference, and what runs
 // where the processor has no SHA instructions.
-void sha256_compress_portable(uint32_t state[8], const uint8_t* blocks, size_t count);
+void sha256_compress_portable(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
+                              size_t count);
 
 // With the x86-64 SHA extensions; only for a processor that has them. The
 // state stays in registers from the first block to the last.
-void sha256_compress_x86_sha(uint32_t state[8], const uint8_t* blocks, size_t count);
+void sha256_compress_x86_sha(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
+                             size_t count);
 
 // With the ARMv8 SHA-2 instructions; only for a processor that has them. The
 // state stays in registers from the first block to the last.
-void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t* blocks, size_t count);
+void sha256_compress_arm64_sha2(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
+                                size_t count);
 
 // The compression that uses this processor's SHA instructions, or nullptr
 // where the processor, or this build, has none.

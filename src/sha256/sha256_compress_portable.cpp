@@ -82,7 +82,11 @@ void compress_block(uint32_t state[8], const uint8_t block[64]) {
 
 }  // namespace
 
-void sha256_compress_portable(uint32_t state[8], const uint8_t* blocks, size_t count) {
+void sha256_compress_portable(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
+                              size_t count) {
+    if (first != nullptr) {
+        compress_block(state, first);
+    }
     for (; count > 0; count--, blocks += 64) {
         compress_block(state, blocks);
     }

@@ -12,7 +12,7 @@ inline void sha256_model_update(Sha256Context* context, const uint8_t* data, uin
     for (uint32_t i = 0; i < length; i++) {
         context->input_block[context->block_fill++] = data[i];
         if (context->block_fill == 64) {
-            sha256_compress_portable(context->state, context->input_block, 1);
+            sha256_compress_portable(context->state, context->input_block, nullptr, 0);
             if (context->count_low > 0xFFFFFDFFu) {
                 context->count_high++;
             }
