@@ -1,7 +1,5 @@
 #include "io/block_reader.h"
 
-#include <cstring>
-
 namespace {
 
 // The seam's read buffers: the block being handed out and the one read
@@ -42,7 +40,7 @@ void read_ahead(void* argument) {
 
 // On one processor the thread would only take turns with this one.
 void start_read_ahead(BlockReader* reader) {
-    if (!reader->files->several_processors() || !system_lock_init(&reader->lock)) {
+    if (!reader->threads->several_processors() || !system_lock_init(&reader->lock)) {
         return;
     }
     reader->ahead = BlockState::Free;
@@ -121,21 +119,15 @@ bool block_reader_open(BlockReader* reader, const char* path, const SystemFileCa
     return files->open(&reader->file, path);
 }
 
-bool block_reader_read(BlockReader* reader, uint8_t* buffer, uint32_t size, uint32_t* delivered) {
-    *delivered = 0;
-    if (reader->block_position == reader->block_length) {
-        if (!next_block(reader)) {
-            return false;
-        }
-        if (reader->block_length == 0) {
-            return true;  // end of file
-        }
+bool block_reader_next(BlockReader* reader, uint32_t most, const uint8_t** view, uint32_t* length) {
+    // A block of length 0 is the end of the file, and gives a view of none.
+    if (reader->block_position == reader->block_length && !next_block(reader)) {
+        return false;
     }
     uint32_t available = reader->block_length - reader->block_position;
-    uint32_t take = size < available ? size : available;
-    std::memcpy(buffer, blocks[reader->current] + reader->block_position, take);
-    reader->block_position += take;
-    *delivered = take;
+    *view = blocks[reader->current] + reader->block_position;
+    *length = most < available ? most : available;
+    reader->block_position += *length;
     return true;
 }
 

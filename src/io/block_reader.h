@@ -1,8 +1,8 @@
-// Reads a file from the system in large blocks and hands it out in the small
-// pieces the read loop asks for. Once a read fills a whole block, a second
-// thread reads each next block while this one's pieces are handed out, so
-// that the system's copying overlaps the hashing; the pieces, the end of the
-// file and a read error come out exactly as without it.
+// Reads a file from the system in large blocks and hands it out in place, as
+// views into the block it holds. Once a read fills a whole block, a second
+// thread reads each next block while this one is handed out, so that the
+// system's copying overlaps the hashing; the views, the end of the file and
+// a read error come out exactly as without it.
 #pragma once
 
 #include <cstdint>
@@ -10,15 +10,25 @@
 #include "io/system_file.h"
 #include "io/system_thread.h"
 
-// One system call per 500-byte piece would cost more than hashing it, and
-// each hand-over between the two threads costs a little. A multiple of 500
-// bytes, so that a regular file is handed out in whole pieces.
-constexpr uint32_t ReaderBlockSize = 1024 * 500;
+// Each system call, and each hand-over between the two threads, costs a
+// little: read in large blocks. Whole 64-byte blocks, so that the views of a
+// regular file are too.
+constexpr uint32_t ReaderBlockSize = 8000 * 64;
 
-// The block read ahead on the second thread: Free while the thread may fill
-// it, then what its read found.
 enum class BlockState : uint8_t { Free, Filled, End, Failed };
 
+// Who touches what. Without the thread, the caller's thread alone reads one
+// block and hands it out, in turn. With it (`reading_ahead`):
+// - block `current`, being handed out, is the caller's, with `block_length`
+//   and `block_position`;
+// - the other block is the thread's while `ahead` is Free: it reads into it,
+//   then, under the lock, sets `ahead_length` and `ahead` to what the read
+//   found, and leaves both blocks alone until `ahead` is Free again;
+// - when `current` is used up, the caller waits under the lock for `ahead`
+//   to leave Free, takes the other block as `current` and sets `ahead` to
+//   Free, which gives the thread the block just used;
+// - the thread ends after the end of the file, a read error, or `stop`,
+//   which the caller sets under the lock.
 struct BlockReader {
     SystemFile file;
     const SystemFileCalls* files;
@@ -27,7 +37,6 @@ struct BlockReader {
     uint32_t block_length;    // bytes in it
     uint32_t block_position;  // bytes of those already handed out
 
-    // Read-ahead: the second thread and what it shares with this one.
     bool reading_ahead;
     SystemThread reader;
     SystemLock lock;  // guards the three below
@@ -40,8 +49,9 @@ struct BlockReader {
 // calls; false on failure.
 bool block_reader_open(BlockReader* reader, const char* path, const SystemFileCalls* files,
                        const SystemThreadCalls* threads);
-// Copies up to `size` bytes into `buffer` and stores how many arrived in
-// `delivered`: 0 means the end of the file. False on a read error.
-bool block_reader_read(BlockReader* reader, uint8_t* buffer, uint32_t size, uint32_t* delivered);
+// Points `view` at the file's next bytes, at most `most` of them, where they
+// lie in the block, and stores how many in `length`: 0 means the end of the
+// file. The view is valid until the next call. False on a read error.
+bool block_reader_next(BlockReader* reader, uint32_t most, const uint8_t** view, uint32_t* length);
 // Stops the second thread, if one is reading, then closes the file.
 void block_reader_close(BlockReader* reader);

@@ -13,21 +13,18 @@ Outcome file_read_loop(const char* path, StartFunction start, AbsorbFunction abs
         start(engine);
     }
 
-    uint8_t buffer[ReadBufferSize];
-    for (;;) {
-        uint32_t delivered = 0;
-        if (!block_reader_read(&reader, buffer, ReadChunkSize, &delivered)) {
-            // A digest of the bytes read so far would pass for the file's own:
-            // report the failure instead.
-            block_reader_close(&reader);
-            return after_print(std::printf("Error: Unable to read the specified file.\n"),
-                               Outcome::FileError);
-        }
-        if (delivered == 0) {
-            break;
-        }
-        absorb(engine, buffer, delivered);
+    const uint8_t* run = nullptr;
+    uint32_t length = 0;
+    bool read = true;
+    while ((read = block_reader_next(&reader, ReadRunSize, &run, &length)) && length > 0) {
+        absorb(engine, run, length);
     }
     block_reader_close(&reader);
+    if (!read) {
+        // A digest of the bytes read so far would pass for the file's own:
+        // report the failure instead.
+        return after_print(std::printf("Error: Unable to read the specified file.\n"),
+                           Outcome::FileError);
+    }
     return Outcome::Ok;
 }

@@ -1,5 +1,5 @@
-// Opens a file, feeds its contents to a digest engine in pieces of at most
-// ReadChunkSize bytes, and closes it.
+// Opens a file, feeds its contents to a digest engine in runs of at most
+// ReadRunSize bytes, straight from where they were read, and closes it.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,9 @@
 #include "io/block_reader.h"
 #include "io/outcome.h"
 
-constexpr uint32_t ReadChunkSize = 500;
-constexpr uint32_t ReadBufferSize = 512;
+// The most the engine is handed at a time: a run of whole 64-byte blocks
+// where the file goes on, so that it compresses them where they lie.
+constexpr uint32_t ReadRunSize = 1024 * 64;
 
 using StartFunction = void (*)(void* engine);
 using AbsorbFunction = void (*)(void* engine, const uint8_t* bytes, uint32_t length);

@@ -1,6 +1,5 @@
-// The platform's calls for reading a file, and how many processors this
-// process may use: system_posix.cpp on POSIX systems, system_windows.cpp on
-// Windows.
+// The platform's calls for reading a file: system_posix.cpp on POSIX
+// systems, system_windows.cpp on Windows.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +17,6 @@ struct SystemFileCalls {
     // `length`: 0 means the end of the file. False on a read error.
     bool (*read)(SystemFile* file, uint8_t* block, uint32_t size, uint32_t* length);
     void (*close)(SystemFile* file);
-    // Whether more than one processor is available to this process.
-    bool (*several_processors)();
 };
 
 extern const SystemFileCalls platform_file_calls;

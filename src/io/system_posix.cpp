@@ -97,9 +97,9 @@ void posix_join_thread(SystemThread* thread) {
 
 }  // namespace
 
-const SystemFileCalls platform_file_calls = {posix_open, posix_read, posix_close,
-                                             posix_several_processors};
-const SystemThreadCalls platform_thread_calls = {posix_start_thread, posix_join_thread};
+const SystemFileCalls platform_file_calls = {posix_open, posix_read, posix_close};
+const SystemThreadCalls platform_thread_calls = {posix_several_processors, posix_start_thread,
+                                                 posix_join_thread};
 
 bool system_lock_init(SystemLock* lock) {
     PosixLock* posix = posix_lock(lock);

@@ -18,6 +18,8 @@ struct SystemLock {
 
 // A table, so that tests can count threads and refuse them.
 struct SystemThreadCalls {
+    // Whether more than one processor is available to this process.
+    bool (*several_processors)();
     // Runs body(argument) on a new thread; false if none can be started.
     bool (*start)(SystemThread* thread, void (*body)(void*), void* argument);
     // Waits for that thread to end.

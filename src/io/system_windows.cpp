@@ -119,9 +119,9 @@ void windows_join_thread(SystemThread* thread) {
 
 }  // namespace
 
-const SystemFileCalls platform_file_calls = {windows_open, windows_read, windows_close,
-                                             windows_several_processors};
-const SystemThreadCalls platform_thread_calls = {windows_start_thread, windows_join_thread};
+const SystemFileCalls platform_file_calls = {windows_open, windows_read, windows_close};
+const SystemThreadCalls platform_thread_calls = {windows_several_processors, windows_start_thread,
+                                                 windows_join_thread};
 
 bool system_lock_init(SystemLock* lock) {
     InitializeSRWLock(&windows_lock(lock)->lock);

@@ -70,16 +70,17 @@ void fake_join_thread(SystemThread* thread) {
     platform_thread_calls.join(thread);
     fake.threads_joined++;
 }
-const SystemFileCalls fake_files = {fake_open, fake_read, fake_close, several_processors};
-const SystemThreadCalls fake_threads = {fake_start_thread, fake_join_thread};
+const SystemFileCalls fake_files = {fake_open, fake_read, fake_close};
+const SystemThreadCalls fake_threads = {several_processors, fake_start_thread, fake_join_thread};
 
-// Takes in the pieces, checking that they come in order and that none is
-// larger than the loop asks for.
+// Takes in the views, checking that they come in order, none larger than a
+// run, and all in whole 64-byte blocks but the file's last.
 struct Engine {
     int starts = 0;
     uint64_t absorbed = 0;
     bool in_order = true;
-    uint32_t largest_piece = 0;
+    uint32_t largest_view = 0;
+    bool whole_blocks = true;
 };
 void start(void* engine) {
     static_cast<Engine*>(engine)->starts++;
@@ -89,8 +90,9 @@ void absorb(void* engine, const uint8_t* bytes, uint32_t length) {
     for (uint32_t i = 0; i < length; i++) {
         e->in_order = e->in_order && bytes[i] == (e->absorbed + i) % 251;
     }
+    e->whole_blocks = e->whole_blocks && e->absorbed % 64 == 0;
     e->absorbed += length;
-    e->largest_piece = length > e->largest_piece ? length : e->largest_piece;
+    e->largest_view = length > e->largest_view ? length : e->largest_view;
 }
 
 struct Case {
@@ -111,7 +113,7 @@ constexpr uint64_t Block = ReaderBlockSize;
 
 class ReadLoop : public ::testing::TestWithParam<Case> {};
 
-// The same pieces, end of file and read error, in the same order, whether a
+// The same views, end of file and read error, in the same order, whether a
 // second thread reads ahead or not; no read follows the end or the error;
 // every path closes the file once and leaves no thread behind.
 TEST_P(ReadLoop, ReportsHowTheFileEnded) {
@@ -133,7 +135,8 @@ TEST_P(ReadLoop, ReportsHowTheFileEnded) {
         EXPECT_EQ(engine.starts, c.starts);
         EXPECT_EQ(engine.absorbed, c.absorbed);
         EXPECT_TRUE(engine.in_order);
-        EXPECT_LE(engine.largest_piece, ReadChunkSize);
+        EXPECT_LE(engine.largest_view, ReadRunSize);
+        EXPECT_TRUE(engine.whole_blocks);
         EXPECT_EQ(fake.reads_after_end, 0);
         EXPECT_EQ(fake.closes, c.closes);
         EXPECT_EQ(fake.threads_started, run == Thread && c.reads_ahead ? 1 : 0);
@@ -158,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
              "Error: Unable to open the specified file.\n", 0, 0, 0, false},
         Case{"empty", file(0, 0), Outcome::Ok, "", 1, 1, 0, false},
         // Less than a block: no thread.
-        Case{"three_pieces", file(0, 1500), Outcome::Ok, "", 1, 1, 1500, false},
+        Case{"less_than_a_block", file(0, 1500), Outcome::Ok, "", 1, 1, 1500, false},
         Case{"one_full_block", file(1, 0), Outcome::Ok, "", 1, 1, Block, true},
         Case{"three_blocks_and_a_tail", file(3, 777), Outcome::Ok, "", 1, 1, 3 * Block + 777, true},
         // A failed read must not pass for the end of the file, and comes only
@@ -180,10 +183,10 @@ TEST(BlockReader, CloseBeforeTheEndStopsTheThread) {
     fake = file(3, 0);
     BlockReader reader;
     ASSERT_TRUE(block_reader_open(&reader, "any", &fake_files, &fake_threads));
-    uint8_t buffer[ReadBufferSize];
-    uint32_t delivered = 0;
-    ASSERT_TRUE(block_reader_read(&reader, buffer, ReadChunkSize, &delivered));
-    EXPECT_EQ(delivered, ReadChunkSize);
+    const uint8_t* view = nullptr;
+    uint32_t length = 0;
+    ASSERT_TRUE(block_reader_next(&reader, ReadRunSize, &view, &length));
+    EXPECT_EQ(length, ReadRunSize);
     block_reader_close(&reader);
     EXPECT_EQ(fake.threads_started, 1);
     EXPECT_EQ(fake.threads_joined, 1);
@@ -191,30 +194,36 @@ TEST(BlockReader, CloseBeforeTheEndStopsTheThread) {
     EXPECT_EQ(fake.reads, fake.reads_at_close);
 }
 
-TEST(BlockReader, HandsOutWholePiecesOfARegularFile) {
+// A regular file comes out whole, in runs of whole 64-byte blocks but the
+// last, each as long as its block allows.
+TEST(BlockReader, HandsOutARegularFileInRunsOfWholeBlocks) {
     const size_t size = 3 * ReaderBlockSize + 1;  // several blocks, read ahead
     TempFile temp(pattern_bytes(size));
     BlockReader reader;
     ASSERT_TRUE(
         block_reader_open(&reader, temp.path(), &platform_file_calls, &platform_thread_calls));
-    uint8_t buffer[ReadBufferSize];
     std::vector<uint8_t> read_back;
-    std::vector<uint32_t> sizes;
-    uint32_t delivered = 0;
+    std::vector<uint32_t> lengths;
+    const uint8_t* view = nullptr;
+    uint32_t length = 0;
     do {
-        ASSERT_TRUE(block_reader_read(&reader, buffer, ReadChunkSize, &delivered));
-        sizes.push_back(delivered);
-        read_back.insert(read_back.end(), buffer, buffer + delivered);
-    } while (delivered != 0);
+        ASSERT_TRUE(block_reader_next(&reader, ReadRunSize, &view, &length));
+        lengths.push_back(length);
+        read_back.insert(read_back.end(), view, view + length);
+    } while (length != 0);
     block_reader_close(&reader);
 
     EXPECT_EQ(read_back, pattern_bytes(size));
-    ASSERT_EQ(sizes.size(), size / ReadChunkSize + 2);
-    for (size_t i = 0; i + 2 < sizes.size(); i++) {
-        EXPECT_EQ(sizes[i], ReadChunkSize) << "piece " << i;
+    const uint32_t last_run_of_a_block = ReaderBlockSize % ReadRunSize;
+    const size_t runs_per_block = ReaderBlockSize / ReadRunSize + 1;
+    ASSERT_EQ(lengths.size(), 3 * runs_per_block + 2);
+    for (size_t i = 0; i + 2 < lengths.size(); i++) {
+        uint32_t expected =
+            i % runs_per_block + 1 == runs_per_block ? last_run_of_a_block : ReadRunSize;
+        EXPECT_EQ(lengths[i], expected) << "run " << i;
     }
-    EXPECT_EQ(sizes[sizes.size() - 2], 1u);
-    EXPECT_EQ(sizes.back(), 0u);
+    EXPECT_EQ(lengths[lengths.size() - 2], 1u);
+    EXPECT_EQ(lengths.back(), 0u);
 }
 
 // End of file leaves errno as it was: an EINTR left over from an earlier call
@@ -224,11 +233,11 @@ TEST(BlockReader, EndOfFileRightAfterAnInterruptedCall) {
     BlockReader reader;
     ASSERT_TRUE(
         block_reader_open(&reader, temp.path(), &platform_file_calls, &platform_thread_calls));
-    uint8_t buffer[ReadBufferSize];
-    uint32_t delivered = 1;
+    const uint8_t* view = nullptr;
+    uint32_t length = 1;
     errno = EINTR;
-    EXPECT_TRUE(block_reader_read(&reader, buffer, ReadChunkSize, &delivered));
-    EXPECT_EQ(delivered, 0u);
+    EXPECT_TRUE(block_reader_next(&reader, ReadRunSize, &view, &length));
+    EXPECT_EQ(length, 0u);
     block_reader_close(&reader);
 }
 
