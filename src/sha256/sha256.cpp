@@ -1,5 +1,6 @@
 #include "sha256/sha256.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "sha256/sha256_compress.h"
@@ -31,14 +32,26 @@ void add_to_count(Sha256Context* context, uint64_t bits) {
     context->count_high = static_cast<uint32_t>(count >> 32);
 }
 
-// Chosen once per run, at start-up: the processor's SHA instructions where it
-// has them, else the portable compression. Each takes runs of whole blocks
-// where they lie.
-Sha256Compression choose_compression() {
+// The compression this run uses: the processor's SHA instructions where it
+// has them, else the portable compression. The choice is made at the first
+// compression, not by an initializer, so that a digest made before main (by
+// another file's initializer) finds it made too.
+void choose_and_compress(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
+                         size_t count);
+std::atomic<Sha256Compression> chosen_compression{choose_and_compress};
+
+// Two threads may both choose: they choose the same.
+void choose_and_compress(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
+                         size_t count) {
     Sha256Compression hardware = sha256_hardware_compression();
-    return hardware != nullptr ? hardware : sha256_compress_portable;
+    Sha256Compression choice = hardware != nullptr ? hardware : sha256_compress_portable;
+    chosen_compression.store(choice, std::memory_order_relaxed);
+    choice(state, first, blocks, count);
 }
-const Sha256Compression chosen_compression = choose_compression();
+
+void compress(uint32_t state[8], const uint8_t* first, const uint8_t* blocks, size_t count) {
+    chosen_compression.load(std::memory_order_relaxed)(state, first, blocks, count);
+}
 
 }  // namespace
 
@@ -80,7 +93,7 @@ void sha256_update(Sha256Context* context, const uint8_t* data, uint32_t length)
         first = context->input_block;
     }
     uint32_t blocks = length / 64;
-    chosen_compression(context->state, first, data, blocks);
+    compress(context->state, first, data, blocks);
     // The count grows by one block's bits for each block compressed.
     add_to_count(context, (static_cast<uint64_t>(blocks) + (first != nullptr ? 1 : 0)) * 512);
     data += 64 * blocks;
@@ -122,5 +135,5 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 }
 
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
-    chosen_compression(context->state, block, nullptr, 0);
+    compress(context->state, block, nullptr, 0);
 }
