@@ -38,16 +38,18 @@ void read_ahead(void* argument) {
     }
 }
 
-// On one processor the thread would only take turns with this one.
+// Tried once per file. On one processor the thread would only take turns
+// with this one; where none can be started, reading goes on here.
 void start_read_ahead(BlockReader* reader) {
+    reader->thread = ReaderThread::Off;
     if (!reader->threads->several_processors() || !system_lock_init(&reader->lock)) {
         return;
     }
     reader->ahead = BlockState::Free;
     reader->stop = false;
-    // Where no thread can be started, reading goes on here, as before.
-    reader->reading_ahead = reader->threads->start(&reader->reader, read_ahead, reader);
-    if (!reader->reading_ahead) {
+    if (reader->threads->start(&reader->reader, read_ahead, reader)) {
+        reader->thread = ReaderThread::Running;
+    } else {
         system_lock_destroy(&reader->lock);
     }
 }
@@ -61,7 +63,7 @@ void stop_read_ahead(BlockReader* reader) {
     system_unlock(&reader->lock);
     reader->threads->join(&reader->reader);
     system_lock_destroy(&reader->lock);
-    reader->reading_ahead = false;
+    reader->thread = ReaderThread::Off;
 }
 
 // Takes the block read ahead, and hands the one just used to the reader
@@ -89,7 +91,7 @@ bool take_block_read_ahead(BlockReader* reader) {
 // Moves on to the next block of the file. False on a read error; a block of
 // length 0 is the end of the file.
 bool next_block(BlockReader* reader) {
-    if (reader->reading_ahead) {
+    if (reader->thread == ReaderThread::Running) {
         return take_block_read_ahead(reader);
     }
     uint32_t length = 0;
@@ -100,7 +102,7 @@ bool next_block(BlockReader* reader) {
     reader->block_position = 0;
     // A full block: the file probably goes on. Small files, and pipes that
     // deliver little at a time, never start the thread.
-    if (length == ReaderBlockSize) {
+    if (length == ReaderBlockSize && reader->thread == ReaderThread::Untried) {
         start_read_ahead(reader);
     }
     return true;
@@ -115,7 +117,7 @@ bool block_reader_open(BlockReader* reader, const char* path, const SystemFileCa
     reader->current = 0;
     reader->block_length = 0;
     reader->block_position = 0;
-    reader->reading_ahead = false;
+    reader->thread = ReaderThread::Untried;
     return files->open(&reader->file, path);
 }
 
@@ -133,7 +135,7 @@ bool block_reader_next(BlockReader* reader, uint32_t most, const uint8_t** view,
 
 void block_reader_close(BlockReader* reader) {
     // The reader thread has ended before the file is closed.
-    if (reader->reading_ahead) {
+    if (reader->thread == ReaderThread::Running) {
         stop_read_ahead(reader);
     }
     reader->files->close(&reader->file);

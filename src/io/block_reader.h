@@ -16,9 +16,10 @@
 constexpr uint32_t ReaderBlockSize = 8000 * 64;
 
 enum class BlockState : uint8_t { Free, Filled, End, Failed };
+enum class ReaderThread : uint8_t { Untried, Running, Off };
 
 // Who touches what. Without the thread, the caller's thread alone reads one
-// block and hands it out, in turn. With it (`reading_ahead`):
+// block and hands it out, in turn. With it (`thread` Running):
 // - block `current`, being handed out, is the caller's, with `block_length`
 //   and `block_position`;
 // - the other block is the thread's while `ahead` is Free: it reads into it,
@@ -37,7 +38,7 @@ struct BlockReader {
     uint32_t block_length;    // bytes in it
     uint32_t block_position;  // bytes of those already handed out
 
-    bool reading_ahead;
+    ReaderThread thread;  // started at most once per file
     SystemThread reader;
     SystemLock lock;  // guards the three below
     BlockState ahead;

@@ -177,6 +177,19 @@ def posix_cases(runner, workdir):
             results.append((f"traced: {name}", out + summary % (readers, left_open), err, code,
                             expected + summary % (threads, 0), status))
 
+        # Where the system gives no thread, the file is read on this one, after
+        # one try for the whole file, not one per block.
+        strace = ["strace", "-f", "-qq", "-o", log, "-e", "trace=clone,clone3",
+                  "-e", "inject=clone3:error=EAGAIN", "-e", "inject=clone:error=EAGAIN"]
+        out, err, code = runner.run(["sha256", "f", blocks], wrapper=strace, env={"ASAN_OPTIONS": "detect_leaks=0"})
+        with open(log) as f:
+            tries = len(re.findall(r"^\d+ +clone3?\(", f.read(), re.MULTILINE))
+        # ThreadSanitizer's runtime tries a thread of its own at the first start.
+        with open(runner.command[-1], "rb") as f:
+            expected_tries = 2 if b"__tsan_init" in f.read() else 1
+        results.append(("traced: no thread to be had", out + b"thread starts tried: %d\n" % tries, err, code,
+                        digest("sha256", data) + b"thread starts tried: %d\n" % expected_tries, 0))
+
     # With standard input closed, the file opens as descriptor 0.
     with open(os.path.join(workdir, "abc.txt"), "wb") as f:
         f.write(b"abc")

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -28,6 +30,7 @@ struct FakeSystem {
     int reads_after_end = 0;  // reads made after that
     int closes = 0;
     int reads_at_close = 0;
+    int thread_starts_tried = 0;
     int threads_started = 0;
     int threads_joined = 0;
     uint64_t offset = 0;
@@ -60,6 +63,7 @@ bool several_processors() {
     return fake.processors;
 }
 bool fake_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
+    fake.thread_starts_tried++;
     if (!fake.threads || !platform_thread_calls.start(thread, body, argument)) {
         return false;
     }
@@ -139,6 +143,8 @@ TEST_P(ReadLoop, ReportsHowTheFileEnded) {
         EXPECT_TRUE(engine.whole_blocks);
         EXPECT_EQ(fake.reads_after_end, 0);
         EXPECT_EQ(fake.closes, c.closes);
+        // Once per file: where the start is refused, the rest is read here.
+        EXPECT_EQ(fake.thread_starts_tried, run != OneProcessor && c.reads_ahead ? 1 : 0);
         EXPECT_EQ(fake.threads_started, run == Thread && c.reads_ahead ? 1 : 0);
         EXPECT_EQ(fake.threads_joined, fake.threads_started);
     }
@@ -177,8 +183,9 @@ INSTANTIATE_TEST_SUITE_P(
              true}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// Closed before the end, while the second thread reads ahead: the thread is
-// stopped and joined before the close, and reads nothing after it.
+// Closed before the end, while the second thread waits with the block ahead
+// read: the close wakes it, and stops and joins it before closing the file;
+// it reads nothing after. (Without the wake-up, the close waits forever.)
 TEST(BlockReader, CloseBeforeTheEndStopsTheThread) {
     fake = file(3, 0);
     BlockReader reader;
@@ -187,6 +194,14 @@ TEST(BlockReader, CloseBeforeTheEndStopsTheThread) {
     uint32_t length = 0;
     ASSERT_TRUE(block_reader_next(&reader, ReadRunSize, &view, &length));
     EXPECT_EQ(length, ReadRunSize);
+    // Once the block ahead is read, a moment for the thread to reach its wait.
+    for (BlockState ahead = BlockState::Free; ahead == BlockState::Free;) {
+        std::this_thread::yield();
+        system_lock(&reader.lock);
+        ahead = reader.ahead;
+        system_unlock(&reader.lock);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     block_reader_close(&reader);
     EXPECT_EQ(fake.threads_started, 1);
     EXPECT_EQ(fake.threads_joined, 1);
