@@ -16,12 +16,19 @@ constexpr int WidePathLength = 32768;
 // characters Windows keeps for a file name inside a folder.
 constexpr DWORD PlainPathLimit = MAX_PATH - 12;
 
+// Whether `path` begins with \\?\ or \\.\: the extended-length or the
+// device form, which the system takes as it is.
+bool device_form(const wchar_t* path) {
+    return path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') &&
+           path[3] == L'\\';
+}
+
 // The name to open `path` by: the path itself while its full path fits the
 // plain form, else that full path (no relative parts, `.`, `..` or forward
 // slashes, which the extended-length form does not resolve) in that form.
 const wchar_t* name_to_open(const wchar_t* path, wchar_t* extended) {
-    if (std::wcsncmp(path, L"\\\\?\\", 4) == 0 || std::wcsncmp(path, L"\\\\.\\", 4) == 0) {
-        return path;  // taken as it is by the system
+    if (device_form(path)) {
+        return path;
     }
     // Room before the full path for the longer prefix: \\?\UNC\ replaces
     // the leading \\ of a share path.
@@ -29,6 +36,10 @@ const wchar_t* name_to_open(const wchar_t* path, wchar_t* extended) {
     DWORD length = GetFullPathNameW(path, WidePathLength - 6, full, nullptr);
     if (length < PlainPathLimit || length >= WidePathLength - 6) {
         return path;  // short enough, or not resolved: the plain form decides
+    }
+    if (device_form(full)) {
+        full[2] = L'?';  // given as //./ or //?/, now resolved
+        return full;
     }
     if (full[0] == L'\\' && full[1] == L'\\') {
         std::memcpy(extended, L"\\\\?\\UNC\\", 8 * sizeof(wchar_t));
@@ -46,11 +57,12 @@ bool windows_open(SystemFile* file, const char* path) {
         return false;
     }
     wchar_t extended[WidePathLength];
-    // An existing file only, for reading; others may read it too but not
-    // write it while it is open. A directory fails here, as it needs
+    // An existing file only, for reading; others may read and write it
+    // meanwhile, as a log's writer does. A directory fails here, as it needs
     // FILE_FLAG_BACKUP_SEMANTICS to open.
-    HANDLE handle = CreateFileW(name_to_open(wide, extended), GENERIC_READ, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileW(name_to_open(wide, extended), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -60,7 +72,9 @@ bool windows_open(SystemFile* file, const char* path) {
 
 bool windows_read(SystemFile* file, uint8_t* block, uint32_t size, uint32_t* length) {
     DWORD count = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(file->handle), block, size, &count, nullptr)) {
+    // A pipe whose writer has closed it has ended: that is no read error.
+    if (!ReadFile(reinterpret_cast<HANDLE>(file->handle), block, size, &count, nullptr) &&
+        GetLastError() != ERROR_BROKEN_PIPE) {
         return false;
     }
     *length = static_cast<uint32_t>(count);

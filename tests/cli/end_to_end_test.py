@@ -118,12 +118,47 @@ def long_path_cases(workdir, windows):
                 cases.append((f"md5 f {form} path of {len(target)} bytes to a {kind}", ["md5", "f", target],
                               *expected[kind]))
         if windows:
-            # Already in the extended-length or the device form: opened as it is.
+            # Already in the extended-length or the device form: opened as it is,
+            # and with forward slashes, resolved first.
             for form, prefix in (("extended-length", "\\\\?\\"), ("device", "\\\\.\\")):
                 target = prefix + native(relative["file"])
                 cases.append((f"md5 f {form} path of {len(target)} bytes", ["md5", "f", target],
                               *expected["file"]))
+                target = target.replace("\\", "/")
+                cases.append((f"md5 f {form} path of {len(target)} bytes, forward slashes",
+                              ["md5", "f", target], *expected["file"]))
     return cases
+
+
+def windows_cases(runner, workdir, helper):
+    """Files that other programs hold: one open for writing, as a log's writer
+    holds it, and a named pipe served by another program."""
+    helper_command = runner.command[:-1] + [helper]
+
+    def start_helper(*args):
+        process = subprocess.Popen(helper_command + list(args), cwd=workdir, stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, env=dict(os.environ, WINEDEBUG="-all"))
+        ready = process.stdout.readline()
+        if not ready.startswith(b"ready"):
+            process.kill()
+            raise RuntimeError(f"{helper} {args} did not start: {ready!r}")
+        return process
+
+    results = []
+    data = pattern(70000)
+    with open(os.path.join(workdir, "held.log"), "wb") as f:
+        f.write(data)
+    holder = start_helper("hold", "held.log")
+    results.append(("file held open for writing", *runner.run(["sha256", "f", "held.log"]),
+                    digest("sha256", data), 0))
+    holder.stdin.close()
+    holder.wait(timeout=60)
+
+    server = start_helper("pipe", "brindlex_test", "abc")
+    results.append(("named pipe", *runner.run(["md5", "f", "\\\\.\\pipe\\brindlex_test"]),
+                    digest("md5", b"abc"), 0))
+    server.wait(timeout=60)
+    return results
 
 
 def posix_cases(runner, workdir):
@@ -336,6 +371,7 @@ def main():
     parser.add_argument("--emulator", default="")
     parser.add_argument("--windows", action="store_true")
     parser.add_argument("--version", required=True, help="the version the usage text must name")
+    parser.add_argument("--helper", help="Windows only: the helper program that holds files open")
     options = parser.parse_args()
     program = os.path.abspath(options.program)
 
@@ -345,6 +381,8 @@ def main():
         results = [(name, *runner.run(args), expected, status)
                    for name, args, expected, status in argument_cases() + argument_text_cases() + file_cases(workdir)
                    + long_path_cases(workdir, options.windows)]
+        if options.windows and options.helper:
+            results += windows_cases(runner, workdir, os.path.abspath(options.helper))
         if not options.windows:
             results += posix_cases(runner, workdir)
         for name, out, err, code, expected, status in results:
