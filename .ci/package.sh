@@ -15,4 +15,16 @@ page=/usr/share/man/man1/BRINDLEX.1
 mandoc -T lint "$page"
 warnings=$(MANWIDTH=80 man --warnings=w -l "$page" 2>&1 > /dev/null)
 [ -z "$warnings" ] || { echo "man warnings: $warnings"; exit 1; }
+
+# A file name with a blank completes as one word, with bash-completion loaded
+# as an interactive shell loads it.
+names=$(mktemp -d)
+touch "$names/my file.bin"
+completed=$(cd "$names" && bash -c '
+  source /usr/share/bash-completion/bash_completion
+  source /usr/share/bash-completion/completions/BRINDLEX
+  COMP_LINE="BRINDLEX md5 f my" COMP_POINT=17 COMP_WORDS=(BRINDLEX md5 f my) COMP_CWORD=3
+  _brindlex BRINDLEX my f
+  printf "%s\n" "${COMPREPLY[@]}"')
+[ "$completed" = "my file.bin" ] || { echo "BRINDLEX md5 f my<TAB> completed as: $completed"; exit 1; }
 echo "$package: $(stat -c %s "$package") bytes, installed, ran and manual page checked"
