@@ -7,7 +7,15 @@ processor. Also: start-up cost against `md5sum /dev/null` (with hyperfine),
 peak memory, and a chart of throughput against file size. --before adds an
 earlier build of BRINDLEX to the turns, for a change's before and after.
 
+--cold times the same tools on a file that is not in memory: before every
+run the file's pages are dropped from the page cache (posix_fadvise
+DONTNEED, which needs no privileges), so that each run reads the device.
+The device's time varies a lot from run to run: it prints the minimum,
+median and maximum of each tool. The file must be on a disk, not on tmpfs:
+BENCH_DIR names the folder.
+
     bench/compare.py --program build/BRINDLEX [--before old/BRINDLEX] [--size-mib 1024] [--runs 5]
+    bench/compare.py --program build/BRINDLEX --cold [--runs 15]
 """
 import argparse
 import json
@@ -43,6 +51,36 @@ def make_file(path, size):
             out.write(chunk)
             left -= len(chunk)
     subprocess.run(["cat", path], stdout=subprocess.DEVNULL, check=True)  # warm the cache
+
+
+def evict(path):
+    """Drops the file's pages from the page cache: the next read of it comes
+    from the device."""
+    descriptor = os.open(path, os.O_RDONLY)
+    try:
+        os.fdatasync(descriptor)  # only clean pages can be dropped
+        os.posix_fadvise(descriptor, 0, 0, os.POSIX_FADV_DONTNEED)
+    finally:
+        os.close(descriptor)
+
+
+def cold(program, before, path, size, runs):
+    """Each tool on the file read from the device, the tools taking turns:
+    minimum, median and maximum wall time, and the peers' medians over ours."""
+    print(f"{size >> 20} MiB file evicted before each run, {runs} alternating runs")
+    print(f"{'tool':<24} {'min (s)':>8} {'median':>8} {'max':>8} {'peer / ours':>12}")
+    for algorithm, commands in tools(program, before).items():
+        times = {name: [] for name, _ in commands}
+        for _ in range(runs):
+            for name, command in commands:
+                evict(path)
+                times[name].append(time_once(command + [path])[0])
+        ours = statistics.median(times["BRINDLEX"])
+        for name, _ in commands:
+            t = times[name]
+            ratio = "" if name == "BRINDLEX" else f"{statistics.median(t) / ours:.2f}"
+            print(f"{name + ' ' + algorithm:<24} {min(t):>8.3f} {statistics.median(t):>8.3f}"
+                  f" {max(t):>8.3f} {ratio:>12}")
 
 
 def time_once(command):
@@ -156,6 +194,7 @@ def main():
     parser.add_argument("--no-chart", action="store_true", help="skip the by-size measurements")
     parser.add_argument("--before", help="an earlier build of BRINDLEX, timed in the same turns")
     parser.add_argument("--replot", action="store_true", help="only redraw the chart from --data")
+    parser.add_argument("--cold", action="store_true", help="time a file not in memory instead")
     options = parser.parse_args()
     program = os.path.abspath(options.program)
     before = os.path.abspath(options.before) if options.before else None
@@ -170,6 +209,9 @@ def main():
         path = os.path.join(workdir, "input.bin")
         size = options.size_mib << 20
         make_file(path, size)
+        if options.cold:
+            cold(program, before, path, size, options.runs)
+            return
         header = (f"{'tool':<24} {'wall (s)':>9} {'user':>6} {'sys':>6} {'MB/s':>8}"
                   f" {'peer / ours':>12} {'peak KiB':>9}")
         print(f"{options.size_mib} MiB cached file, {options.runs} alternating runs, medians")
