@@ -7,9 +7,11 @@ cd "$(dirname "$0")/.."
 source .ci/lib.sh
 target=$1  # windows, s390x, aarch64, armhf or i386
 
-# check_deb PACKAGE ARCHITECTURE: the package is for that Debian architecture.
+# check_deb PACKAGE ARCHITECTURE: the package is for that Debian architecture,
+# and lintian passes it.
 check_deb() {
   [ "$(dpkg-deb -f "$1" Architecture)" = "$2" ] || { echo "$1: not for $2"; exit 1; }
+  lint_package "$1"
   echo "$1: $(stat -c %s "$1") bytes"
 }
 
@@ -25,6 +27,7 @@ case $target in
     trap 'wineserver -k || true' EXIT
     wineboot < /dev/null > /dev/null 2>&1
     build_and_test build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+    bash .ci/hardening.sh build-windows/BRINDLEX.exe
     # The download for Windows users: unpack it and run what is inside.
     package=$(make_package build-windows ZIP)
     unpacked=$(mktemp -d)
@@ -36,7 +39,8 @@ case $target in
     check_abc wine "$folder/BRINDLEX.exe"
     echo "$package: $(stat -c %s "$package") bytes, unpacked and run" ;;
   s390x)
-    build_and_test build-s390x -DCMAKE_TOOLCHAIN_FILE=cmake/s390x-linux-gnu.cmake ;;
+    build_and_test build-s390x -DCMAKE_TOOLCHAIN_FILE=cmake/s390x-linux-gnu.cmake
+    bash .ci/hardening.sh build-s390x/BRINDLEX ;;
   aarch64)
     # qemu offers the SHA-2 instructions on every CPU model: the default
     # build must select them, and the portable compression is tested in a
@@ -47,15 +51,18 @@ case $target in
       -DBRINDLEX_HARDWARE_SHA256=OFF
     build_and_test build-aarch64-clang -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu-clang.cmake \
       -DBRINDLEX_REQUIRE_HARDWARE_SHA256=ON
+    bash .ci/hardening.sh build-aarch64{,-portable,-clang}/BRINDLEX
     check_deb "$(make_package build-aarch64 DEB)" arm64 ;;
   armhf)
     # 32-bit Linux, with the portable compression; a file past 4 GiB too.
     build_and_test build-armhf -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
       -DBRINDLEX_LARGE_TESTS=ON
+    bash .ci/hardening.sh build-armhf/BRINDLEX
     check_deb "$(make_package build-armhf DEB)" armhf ;;
   i386)
     build_and_test build-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake \
-      -DBRINDLEX_LARGE_TESTS=ON ;;
+      -DBRINDLEX_LARGE_TESTS=ON
+    bash .ci/hardening.sh build-i386/BRINDLEX ;;
   *)
     echo "unknown target $target"; exit 2 ;;
 esac

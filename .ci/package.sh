@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it, runs the installed program once and
-# checks its manual page.
+# Builds the Debian package, lints it, installs it, runs the installed
+# program once and checks its manual page and its completion.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source .ci/lib.sh
 package=$(make_package "${1:-build}" DEB)
+lint_package "$package"
 dpkg -i "$package" > /dev/null
 trap 'dpkg -r brindlex > /dev/null' EXIT
 
 check_abc /usr/bin/BRINDLEX
-page=/usr/share/man/man1/BRINDLEX.1
+page=/usr/share/man/man1/BRINDLEX.1.gz
 [ -f /usr/share/bash-completion/completions/BRINDLEX ] || { echo "no bash completion installed"; exit 1; }
 [ -f /usr/share/doc/brindlex/copyright ] || { echo "no licence installed"; exit 1; }
 mandoc -T lint "$page"
