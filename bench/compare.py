@@ -5,7 +5,9 @@ median time divided by ours (above 1: we are faster), with the median user
 and system times beside it; then the same with every tool pinned to one
 processor. Also: start-up cost against `md5sum /dev/null` (with hyperfine),
 peak memory, and a chart of throughput against file size. --before adds an
-earlier build of BRINDLEX to the turns, for a change's before and after.
+earlier build of BRINDLEX to the turns, for a change's before and after;
+given again, it adds more (trial builds side by side), each named by its
+folder.
 
 --cold times the same tools on a file that is not in memory: before every
 run the file's pages are dropped from the page cache (posix_fadvise
@@ -30,16 +32,17 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def tools(program, before=None):
+def tools(program, before=()):
     table = {
         "md5": [("BRINDLEX", [program, "md5", "f"]), ("md5sum", ["md5sum"]),
                 ("openssl", ["openssl", "dgst", "-md5"]), ("rhash", ["rhash", "--md5"])],
         "sha256": [("BRINDLEX", [program, "sha256", "f"]), ("sha256sum", ["sha256sum"]),
                    ("openssl", ["openssl", "dgst", "-sha256"]), ("rhash", ["rhash", "--sha256"])],
     }
-    if before:
-        for algorithm, commands in table.items():
-            commands.insert(1, ("before", [before, algorithm, "f"]))
+    for algorithm, commands in table.items():
+        for number, earlier in enumerate(before):
+            name = "before" if len(before) == 1 else os.path.basename(os.path.dirname(earlier))
+            commands.insert(1 + number, (name, [earlier, algorithm, "f"]))
     return table
 
 
@@ -121,7 +124,9 @@ def compare(commands, path, size, runs, algorithm, memory=True):
         peak = peak_memory_kib(command + [path]) if memory else ""
         print(f"{label:<24} {wall:>9.3f} {user:>6.3f} {system:>6.3f} {size / wall / 1e6:>8.0f}"
               f" {ratio:>12} {peak:>9}")
-    fastest = min(m[name][0] for name, _ in commands if name not in ("BRINDLEX", "before"))
+    # The peers: neither BRINDLEX nor an earlier build of it.
+    fastest = min(m[name][0] for name, command in commands
+                  if name != "before" and not any("BRINDLEX" in part for part in command))
     print(f"{algorithm}: fastest peer / ours {fastest / ours:.2f}")
 
 
@@ -192,12 +197,13 @@ def main():
     parser.add_argument("--chart", default=os.path.join(HERE, "throughput.svg"))
     parser.add_argument("--data", default=os.path.join(HERE, "throughput.dat"))
     parser.add_argument("--no-chart", action="store_true", help="skip the by-size measurements")
-    parser.add_argument("--before", help="an earlier build of BRINDLEX, timed in the same turns")
+    parser.add_argument("--before", action="append", default=[],
+                        help="an earlier build of BRINDLEX, timed in the same turns (repeatable)")
     parser.add_argument("--replot", action="store_true", help="only redraw the chart from --data")
     parser.add_argument("--cold", action="store_true", help="time a file not in memory instead")
     options = parser.parse_args()
     program = os.path.abspath(options.program)
-    before = os.path.abspath(options.before) if options.before else None
+    before = [os.path.abspath(earlier) for earlier in options.before]
     if options.replot:
         plot(options.data, options.chart)
         return
