@@ -24,7 +24,7 @@ md5_update_code() {
 }
 
 check_elf() {
-  local machine type objdump entry= relro stack
+  local machine type objdump entry= stack
   machine=$(readelf -h "$program" | sed -n 's/^ *Machine: *//p')
   case $machine in
     *X86-64*)  objdump=objdump type=DYN entry=endbr64 ;;
