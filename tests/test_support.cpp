@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <random>
 
 #include "md5/md5.h"
 #include "sha256/sha256.h"
@@ -105,6 +107,46 @@ void expect_every_split_point_agrees(HexFunction hex, SplitHexFunction split_hex
     std::string expected = hex(message, 0);
     for (size_t split = 0; split <= message.size(); split++) {
         EXPECT_EQ(split_hex(message, split), expected) << "split at " << split;
+    }
+}
+
+std::vector<uint8_t> padded(const std::vector<uint8_t>& message, bool big_endian) {
+    std::vector<uint8_t> blocks = message;
+    blocks.push_back(0x80);
+    while (blocks.size() % 64 != 56) {
+        blocks.push_back(0);
+    }
+    uint64_t bits = static_cast<uint64_t>(message.size()) * 8;
+    for (int i = 0; i < 8; i++) {
+        int shift = big_endian ? 56 - 8 * i : 8 * i;
+        blocks.push_back(static_cast<uint8_t>(bits >> shift));
+    }
+    return blocks;
+}
+
+void expect_same_state_after_random_runs(Compression reference, Compression other,
+                                         size_t state_words) {
+    std::mt19937 random(2026);
+    for (int round = 0; round < 2000; round++) {
+        bool with_first = round % 2 == 1;
+        size_t count = 1 + static_cast<size_t>(round / 2) % 8;
+        uint8_t first[64];
+        uint8_t blocks[8 * 64];
+        uint32_t expected[8];
+        for (uint8_t& byte : first) {
+            byte = static_cast<uint8_t>(random());
+        }
+        for (uint8_t& byte : blocks) {
+            byte = static_cast<uint8_t>(random());
+        }
+        for (uint32_t& word : expected) {
+            word = static_cast<uint32_t>(random());
+        }
+        uint32_t actual[8];
+        std::memcpy(actual, expected, sizeof expected);
+        reference(expected, with_first ? first : nullptr, blocks, count);
+        other(actual, with_first ? first : nullptr, blocks, count);
+        ASSERT_EQ(std::memcmp(expected, actual, state_words * 4), 0) << "round " << round;
     }
 }
 

@@ -47,6 +47,22 @@ void expect_one_shot_and_streamed(const Golden& golden, HexFunction hex);
 // one-shot digest.
 void expect_every_split_point_agrees(HexFunction hex, SplitHexFunction split_hex);
 
+// The message padded as MD5 and SHA-256 pad it: 0x80, zero bytes up to 56
+// mod 64, then the length in bits in 8 bytes, most significant first where
+// `big_endian`, else least significant first.
+std::vector<uint8_t> padded(const std::vector<uint8_t>& message, bool big_endian);
+
+// A compression of MD5 or SHA-256: `state_words` chaining words, a first
+// block or nullptr, then a run of `count` blocks.
+using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
+                             size_t count);
+
+// From random states, over random runs of 1 to 8 blocks, after a first block
+// held elsewhere in every other round, `other` leaves the state `reference`
+// leaves.
+void expect_same_state_after_random_runs(Compression reference, Compression other,
+                                         size_t state_words);
+
 // A file in the working directory holding `contents`, removed when the
 // object goes.
 class TempFile {

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "md5/md5_compress.h"
+#include "md5/md5_model.h"
 #include "test_support.h"
 
 namespace {
@@ -51,11 +54,92 @@ TEST_P(Md5Golden, OneShotAndStreamedInPieces) {
     expect_one_shot_and_streamed(GetParam(), md5_hex);
 }
 
+// The digest computed with one compression alone: the message padded in the
+// test, all its blocks compressed from the initial state in one run.
+std::string digest_with(Md5Compression compress, const std::vector<uint8_t>& message) {
+    std::vector<uint8_t> blocks = padded(message, false);
+    Md5Context context;
+    md5_init(&context);
+    compress(context.state, nullptr, blocks.data(), blocks.size() / 64);
+    uint8_t digest[16];
+    for (size_t i = 0; i < 16; i++) {
+        digest[i] = static_cast<uint8_t>(context.state[i / 4] >> (8 * (i % 4)));
+    }
+    return to_hex(digest, 16);
+}
+
+// The AVX-512 compression is tested wherever it can run, chosen or not.
+constexpr const char* no_avx512 =
+    "no AVX-512 on this processor or in its saved register state, or none in this build";
+
+TEST_P(Md5Golden, EachCompressionGivesTheDigest) {
+    EXPECT_EQ(digest_with(md5_compress_portable, GetParam().message), GetParam().digest);
+    Md5Compression avx512 = md5_avx512_compression();
+    if (avx512 == nullptr) {
+        GTEST_SKIP() << no_avx512;
+    }
+    EXPECT_EQ(digest_with(avx512, GetParam().message), GetParam().digest);
+}
+
 INSTANTIATE_TEST_SUITE_P(Vectors, Md5Golden, ::testing::ValuesIn(golden_vectors()),
                          [](const auto& p) { return p.param.name; });
 
 TEST(Md5, EverySplitPointGivesTheOneShotDigest) {
     expect_every_split_point_agrees(md5_hex, md5_hex_split);
+}
+
+// A check that loses AVX-512 leaves every digest right and MD5 slower; one
+// that finds it where the system does not save its registers corrupts
+// digests at random; one that picks it where vector operations take two
+// cycles halves MD5's speed. Compare with the compiler's own checks.
+TEST(Md5, CompressionChosenExactlyWhereAvx512IsFaster) {
+#ifdef BRINDLEX_CHECK_X86_CHOICE
+    bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    bool one_cycle = __builtin_cpu_is("intel") || __builtin_cpu_is("amdfam19h");
+    EXPECT_EQ(md5_avx512_compression() != nullptr, BRINDLEX_HARDWARE_MD5_BUILT != 0 && avx512);
+    EXPECT_EQ(md5_hardware_compression() != nullptr,
+              BRINDLEX_HARDWARE_MD5_BUILT != 0 && avx512 && one_cycle);
+    std::printf("MD5 compression chosen on this processor: %s\n",
+                md5_hardware_compression() != nullptr ? "AVX-512" : "portable");
+#else
+    GTEST_SKIP() << "the compiler's own CPU check is used with GCC on x86-64 only";
+#endif
+}
+
+TEST(Md5, Avx512CompressionMatchesThePortableOneOnRandomRuns) {
+    Md5Compression avx512 = md5_avx512_compression();
+    if (avx512 == nullptr) {
+        GTEST_SKIP() << no_avx512;
+    }
+    expect_same_state_after_random_runs(md5_compress_portable, avx512, 4);
+}
+
+// Whichever compression runs, and however it takes the blocks, the whole
+// record after every update is the one the plain byte-by-byte update leaves:
+// the count, the state and all 64 bytes of input_block, leftovers included.
+TEST(Md5, RecordAfterEachUpdateMatchesTheByteByByteUpdate) {
+    std::vector<uint8_t> message = pattern_bytes(64 + 8000);
+    for (uint32_t fill : {0u, 1u, 52u, 63u}) {
+        for (uint32_t length : {63u, 64u, 65u, 7u * 64, 500u, 8000u}) {
+            Md5Context engine;
+            std::memset(&engine, 0x5a, sizeof engine);
+            md5_init(&engine);
+            Md5Context model = engine;
+            std::vector<uint8_t> fed;
+            for (uint32_t piece : {fill, length, length}) {
+                // The later pieces start one byte on, so that no two blocks repeat.
+                const uint8_t* data = message.data() + (fed.empty() ? 0 : fill + 1);
+                md5_update(&engine, data, piece);
+                md5_model_update(&model, data, piece);
+                fed.insert(fed.end(), data, data + piece);
+                ASSERT_EQ(to_hex(reinterpret_cast<const uint8_t*>(&engine), sizeof engine),
+                          to_hex(reinterpret_cast<const uint8_t*>(&model), sizeof model))
+                    << "fill " << fill << ", then " << length << " bytes";
+            }
+            md5_final(&engine);
+            EXPECT_EQ(to_hex(engine.digest, 16), digest_with(md5_compress_portable, fed));
+        }
+    }
 }
 
 TEST(Md5, NoUpdateAndAZeroLengthUpdateBothGiveTheEmptyDigest) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -77,15 +76,7 @@ Sha256Compression hardware_compression_or_failure() {
 // The digest computed with one compression alone: the message padded in the
 // test, all its blocks compressed from H(0) in one run.
 std::string digest_with(Sha256Compression compress, const std::vector<uint8_t>& message) {
-    std::vector<uint8_t> blocks = message;
-    blocks.push_back(0x80);
-    while (blocks.size() % 64 != 56) {
-        blocks.push_back(0);
-    }
-    uint64_t bits = static_cast<uint64_t>(message.size()) * 8;
-    for (int shift = 56; shift >= 0; shift -= 8) {
-        blocks.push_back(static_cast<uint8_t>(bits >> shift));
-    }
+    std::vector<uint8_t> blocks = padded(message, true);
     Sha256Context context;
     sha256_init(&context);
     compress(context.state, nullptr, blocks.data(), blocks.size() / 64);
@@ -130,30 +121,7 @@ TEST(Sha256, HardwareCompressionMatchesThePortableOneOnRandomRuns) {
     if (hardware == nullptr) {
         GTEST_SKIP() << "no SHA instructions on this processor, or none in this build";
     }
-    std::mt19937 random(2026);
-    for (int round = 0; round < 2000; round++) {
-        // A run of up to 8 blocks, after a first block held elsewhere in
-        // every other round.
-        bool with_first = round % 2 == 1;
-        size_t count = 1 + static_cast<size_t>(round / 2) % 8;
-        uint8_t first[64];
-        uint8_t blocks[8 * 64];
-        uint32_t portable[8];
-        for (uint8_t& byte : first) {
-            byte = static_cast<uint8_t>(random());
-        }
-        for (uint8_t& byte : blocks) {
-            byte = static_cast<uint8_t>(random());
-        }
-        for (uint32_t& word : portable) {
-            word = static_cast<uint32_t>(random());
-        }
-        uint32_t by_hardware[8];
-        std::memcpy(by_hardware, portable, sizeof portable);
-        sha256_compress_portable(portable, with_first ? first : nullptr, blocks, count);
-        hardware(by_hardware, with_first ? first : nullptr, blocks, count);
-        ASSERT_EQ(std::memcmp(portable, by_hardware, sizeof portable), 0) << "round " << round;
-    }
+    expect_same_state_after_random_runs(sha256_compress_portable, hardware, 8);
 }
 
 // Whichever compression runs, and however it takes the blocks, the whole

@@ -1,0 +1,39 @@
+// The MD5 compressions behind md5_update. Each compresses into the four
+// chaining words A, B, C, D the 64-byte block `first`, where one is given,
+// then `count` (zero or more) consecutive 64-byte blocks from `blocks`, in
+// that order, and writes nothing else.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Which processor-specific compressions this compiler builds for this target.
+#if defined(__x86_64__)
+#define BRINDLEX_MD5_X86 1
+#endif
+
+using Md5Compression = void (*)(uint32_t state[4], const uint8_t* first, const uint8_t* blocks,
+                                size_t count);
+
+// RFC 1321's compression in portable C++, md5_transform on each block's
+// decoded words: the reference, and what runs where the processor has no
+// AVX-512.
+void md5_compress_portable(uint32_t state[4], const uint8_t* first, const uint8_t* blocks,
+                           size_t count);
+
+// With AVX-512 (F and VL) in one lane; only for a processor and a system
+// that have it. The state stays in registers from the first block to the
+// last.
+void md5_compress_avx512(uint32_t state[4], const uint8_t* first, const uint8_t* blocks,
+                         size_t count);
+
+// Decodes `count` little-endian message words from `bytes`.
+void md5_decode_words(uint32_t* words, const uint8_t* bytes, size_t count);
+
+// md5_compress_avx512 where it can run: this build has it, the processor has
+// AVX-512 F and VL, and the system saves their registers; else nullptr.
+Md5Compression md5_avx512_compression();
+
+// The compression that uses this processor's AVX-512 where it can run and
+// is faster than the portable one, else nullptr.
+Md5Compression md5_hardware_compression();
