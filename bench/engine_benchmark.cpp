@@ -7,6 +7,7 @@
 
 #include "io/file_read_loop.h"
 #include "md5/md5.h"
+#include "md5/md5_compress.h"
 #include "sha256/sha256.h"
 #include "sha256/sha256_compress.h"
 
@@ -55,14 +56,15 @@ void Sha256(benchmark::State& state, uint32_t piece) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
-// The compression alone, on the same state call after call: one block per
+// A compression alone, on the same state call after call: one block per
 // call, as sha256_transform calls it, or a run of 256 blocks (16 KiB), as
-// sha256_update hands whole blocks of the caller's data to it.
-void Sha256Compress(benchmark::State& state, bool hardware, size_t blocks) {
-    Sha256Compression compress =
-        hardware ? sha256_hardware_compression() : sha256_compress_portable;
+// the updates hand whole blocks of the caller's data to it. nullptr: this
+// processor cannot run it.
+using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
+                             size_t count);
+void Compress(benchmark::State& state, Compression compress, size_t blocks) {
     if (compress == nullptr) {
-        state.SkipWithError("this processor has no SHA instructions");
+        state.SkipWithError("this processor cannot run this compression");
         return;
     }
     std::vector<uint8_t> run = message_of(static_cast<int64_t>(64 * blocks));
@@ -76,9 +78,12 @@ void Sha256Compress(benchmark::State& state, bool hardware, size_t blocks) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Sha256Compress, portable, false, 1);
-BENCHMARK_CAPTURE(Sha256Compress, hardware, true, 1);
-BENCHMARK_CAPTURE(Sha256Compress, hardware_16KiB_run, true, 256);
+BENCHMARK_CAPTURE(Compress, sha256_portable, sha256_compress_portable, 1);
+BENCHMARK_CAPTURE(Compress, sha256_hardware, sha256_hardware_compression(), 1);
+BENCHMARK_CAPTURE(Compress, sha256_hardware_16KiB_run, sha256_hardware_compression(), 256);
+BENCHMARK_CAPTURE(Compress, md5_portable_16KiB_run, md5_compress_portable, 256);
+BENCHMARK_CAPTURE(Compress, md5_avx512, md5_avx512_compression(), 1);
+BENCHMARK_CAPTURE(Compress, md5_avx512_16KiB_run, md5_avx512_compression(), 256);
 BENCHMARK_CAPTURE(Md5, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
 BENCHMARK_CAPTURE(Md5, job_runs, ReadRunSize)->Arg(1 << 20);
 BENCHMARK_CAPTURE(Md5, pieces_of_500, 500)->Arg(1 << 20);
