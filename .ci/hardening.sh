@@ -4,11 +4,11 @@
 # the first property a program lacks, and fails.
 #   ELF (Linux): position-independent (type DYN) where glibc links static-pie,
 #     RELRO, immediate binding, a stack that is not executable, a canary in
-#     md5_update (it keeps an array on the stack), endbr at its start on x86,
+#     md5_final (it keeps an array on the stack), endbr at its start on x86,
 #     its return address signed and BTI landing pads on 64-bit ARM.
 #   PE (Windows): ASLR with high entropy, DEP, and the canary where the
 #     linker kept the symbols; zig's does not, and its step names the object
-#     md5_update is linked from, a COFF object, for the canary.
+#     md5_final is linked from, a COFF object, for the canary.
 #   Mach-O (macOS): position-independent, and a canary somewhere in our code.
 set -euo pipefail
 
@@ -18,9 +18,9 @@ fail() {
   exit 1
 }
 
-# md5_update's disassembly, relocations included, with the given objdump.
-md5_update_code() {
-  "$1" -d -r --no-show-raw-insn -C "$program" | awk '/<_?md5_update\(.*\)>:$/,/^$/'
+# md5_final's disassembly, relocations included, with the given objdump.
+md5_final_code() {
+  "$1" -d -r --no-show-raw-insn -C "$program" | awk '/<_?md5_final\(.*\)>:$/,/^$/'
 }
 
 check_elf() {
@@ -45,11 +45,11 @@ check_elf() {
   stack=$(awk '$1 == "GNU_STACK" {print $7}' <<< "$segments")
   [ "$stack" = RW ] || fail "stack flags '$stack', not RW"
   local code
-  code=$(md5_update_code "$objdump")
-  [ -n "$code" ] || fail "md5_update not found"
-  grep -q "stack_chk_fail" <<< "$code" || fail "no stack protector canary in md5_update"
+  code=$(md5_final_code "$objdump")
+  [ -n "$code" ] || fail "md5_final not found"
+  grep -q "stack_chk_fail" <<< "$code" || fail "no stack protector canary in md5_final"
   if [ -n "$entry" ]; then
-    sed -n 2p <<< "$code" | grep -qw "$entry" || fail "md5_update does not begin with $entry"
+    sed -n 2p <<< "$code" | grep -qw "$entry" || fail "md5_final does not begin with $entry"
   fi
   if [ "$machine" = AArch64 ]; then
     [ "$("$objdump" -d --no-show-raw-insn "$program" | grep -c $'\tbti\tc')" -gt 0 ] ||
@@ -64,10 +64,10 @@ check_pe() {
   for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
     grep -qw "$flag" <<< "$header" || fail "PE without $flag"
   done
-  local canary="no symbols to find md5_update by"
-  if [ "$(llvm-objdump-14 -t "$program" | grep -c md5_update)" -gt 0 ]; then
-    grep -q "stack_chk_fail" <<< "$(md5_update_code llvm-objdump-14)" ||
-      fail "no stack protector canary in md5_update"
+  local canary="no symbols to find md5_final by"
+  if [ "$(llvm-objdump-14 -t "$program" | grep -c md5_final)" -gt 0 ]; then
+    grep -q "stack_chk_fail" <<< "$(md5_final_code llvm-objdump-14)" ||
+      fail "no stack protector canary in md5_final"
     canary=canary
   fi
   echo "$program: PE, DYNAMIC_BASE, HIGH_ENTROPY_VA, NX_COMPAT, $canary"
@@ -83,9 +83,9 @@ check_macho() {
 }
 
 check_object() {
-  grep -q "stack_chk_fail" <<< "$(md5_update_code llvm-objdump-14)" ||
-    fail "no stack protector canary in md5_update"
-  echo "$program: object with a canary in md5_update"
+  grep -q "stack_chk_fail" <<< "$(md5_final_code llvm-objdump-14)" ||
+    fail "no stack protector canary in md5_final"
+  echo "$program: object with a canary in md5_final"
 }
 
 for program in "$@"; do

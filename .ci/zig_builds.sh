@@ -28,7 +28,7 @@ for target in macos-arm64 macos-x86_64 windows-arm64; do
   [ "$count" -gt 0 ] || { echo "$program lacks the SHA-256 compression ($instruction)"; exit 1; }
   echo "$program: $description, $count $instruction instructions, built in $(seconds_since "$start") s"
   # zig's linker keeps no symbols in a Windows program: the canary is looked
-  # for in the object that md5_update is linked from.
+  # for in the object that md5_final is linked from.
   bash .ci/hardening.sh "$program" $([ "$target" = windows-arm64 ] &&
     echo "$dir/CMakeFiles/brindlex_core.dir/src/md5/md5.cpp.obj")
 done
