@@ -3,6 +3,10 @@
 // thread reads each next block while this one is handed out, so that the
 // system's copying overlaps the hashing; the views, the end of the file and
 // a read error come out exactly as without it.
+//
+// The two blocks are the program's own, not the reader's: a process reads
+// one file at a time through this seam. (Held in each reader, they would put
+// a megabyte on the caller's stack.)
 #pragma once
 
 #include <cstdint>
@@ -12,8 +16,10 @@
 
 // Each system call, and each hand-over between the two threads, costs a
 // little: read in large blocks. Whole 64-byte blocks, so that the views of a
-// regular file are too.
-constexpr uint32_t ReaderBlockSize = 8000 * 64;
+// regular file are too; a whole number of the read loop's runs, so that no
+// block ends in a short one.
+constexpr uint32_t ReaderBlockSize = 512 * 1024;
+static_assert(ReaderBlockSize % 64 == 0, "the reader's blocks hold whole 64-byte blocks");
 
 enum class BlockState : uint8_t { Free, Filled, End, Failed };
 enum class ReaderThread : uint8_t { Untried, Running, Off };

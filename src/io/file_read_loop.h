@@ -10,6 +10,8 @@
 // The most the engine is handed at a time: a run of whole 64-byte blocks
 // where the file goes on, so that it compresses them where they lie.
 constexpr uint32_t ReadRunSize = 1024 * 64;
+static_assert(ReadRunSize % 64 == 0 && ReaderBlockSize % ReadRunSize == 0,
+              "runs of whole 64-byte blocks, a whole number of them in each block read");
 
 using StartFunction = void (*)(void* engine);
 using AbsorbFunction = void (*)(void* engine, const uint8_t* bytes, uint32_t length);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <ostream>
@@ -62,17 +63,31 @@ void fake_close(SystemFile*) {
 bool several_processors() {
     return fake.processors;
 }
+// The thread runs the reader's body, then records its end a moment later:
+// a join that does not wait for the thread finds it still running.
+void (*thread_body)(void*);
+void* thread_argument;
+std::atomic<bool> thread_ended;
+void fake_thread(void*) {
+    thread_body(thread_argument);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    thread_ended = true;
+}
 bool fake_start_thread(SystemThread* thread, void (*body)(void*), void* argument) {
     fake.thread_starts_tried++;
-    if (!fake.threads || !platform_thread_calls.start(thread, body, argument)) {
+    thread_body = body;
+    thread_argument = argument;
+    thread_ended = false;
+    if (!fake.threads || !platform_thread_calls.start(thread, fake_thread, nullptr)) {
         return false;
     }
     fake.threads_started++;
     return true;
 }
+// A join counts once the thread has ended.
 void fake_join_thread(SystemThread* thread) {
     platform_thread_calls.join(thread);
-    fake.threads_joined++;
+    fake.threads_joined += thread_ended ? 1 : 0;
 }
 const SystemFileCalls fake_files = {fake_open, fake_read, fake_close};
 const SystemThreadCalls fake_threads = {several_processors, fake_start_thread, fake_join_thread};
@@ -229,8 +244,9 @@ TEST(BlockReader, HandsOutARegularFileInRunsOfWholeBlocks) {
     block_reader_close(&reader);
 
     EXPECT_EQ(read_back, pattern_bytes(size));
-    const uint32_t last_run_of_a_block = ReaderBlockSize % ReadRunSize;
-    const size_t runs_per_block = ReaderBlockSize / ReadRunSize + 1;
+    const size_t runs_per_block = (ReaderBlockSize + ReadRunSize - 1) / ReadRunSize;
+    const uint32_t last_run_of_a_block =
+        ReaderBlockSize - static_cast<uint32_t>(runs_per_block - 1) * ReadRunSize;
     ASSERT_EQ(lengths.size(), 3 * runs_per_block + 2);
     for (size_t i = 0; i + 2 < lengths.size(); i++) {
         uint32_t expected =
