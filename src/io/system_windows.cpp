@@ -17,17 +17,26 @@ constexpr int WidePathLength = 32768;
 constexpr DWORD PlainPathLimit = MAX_PATH - 12;
 
 // Whether `path` begins with \\?\ or \\.\: the extended-length or the
-// device form, which the system takes as it is.
+// device form.
 bool device_form(const wchar_t* path) {
     return path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') &&
            path[3] == L'\\';
 }
 
+// Whether a path in the device form names a file on a drive, \\.\C:\...,
+// rather than a device such as \\.\pipe\name or \\.\PhysicalDrive0.
+bool names_a_drive(const wchar_t* device_path) {
+    wchar_t letter = device_path[4];
+    return ((letter >= L'A' && letter <= L'Z') || (letter >= L'a' && letter <= L'z')) &&
+           device_path[5] == L':';
+}
+
 // The name to open `path` by: the path itself while its full path fits the
 // plain form, else that full path (no relative parts, `.`, `..` or forward
 // slashes, which the extended-length form does not resolve) in that form.
+// The extended-length form, \\?\, is the system's as given; so are devices.
 const wchar_t* name_to_open(const wchar_t* path, wchar_t* extended) {
-    if (device_form(path)) {
+    if (device_form(path) && path[2] == L'?') {
         return path;
     }
     // Room before the full path for the longer prefix: \\?\UNC\ replaces
@@ -38,7 +47,10 @@ const wchar_t* name_to_open(const wchar_t* path, wchar_t* extended) {
         return path;  // short enough, or not resolved: the plain form decides
     }
     if (device_form(full)) {
-        full[2] = L'?';  // given as //./ or //?/, now resolved
+        if (full[2] == L'.' && !names_a_drive(full)) {
+            return path;  // a device
+        }
+        full[2] = L'?';  // given as \\.\, //./ or //?/, now resolved
         return full;
     }
     if (full[0] == L'\\' && full[1] == L'\\') {

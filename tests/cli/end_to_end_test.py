@@ -118,8 +118,9 @@ def long_path_cases(workdir, windows):
                 cases.append((f"md5 f {form} path of {len(target)} bytes to a {kind}", ["md5", "f", target],
                               *expected[kind]))
         if windows:
-            # Already in the extended-length or the device form: opened as it is,
-            # and with forward slashes, resolved first.
+            # Already in the extended-length form: opened as it is; in the
+            # device form or with forward slashes: resolved, then opened in
+            # the extended-length form.
             for form, prefix in (("extended-length", "\\\\?\\"), ("device", "\\\\.\\")):
                 target = prefix + native(relative["file"])
                 cases.append((f"md5 f {form} path of {len(target)} bytes", ["md5", "f", target],
