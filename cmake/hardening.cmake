@@ -13,12 +13,16 @@
 #   default to, asked for anyway.
 # A flag of a kind that the builder's own flags already choose (CXXFLAGS,
 # -DCMAKE_CXX_FLAGS..., say -D_FORTIFY_SOURCE=3 or -fno-stack-protector) is
-# left to the builder; a flag the compiler does not take is left out.
+# left to the builder; a flag the compiler does not take is left out. The
+# linker's options go before the builder's LDFLAGS, so that theirs win
+# (-z lazy, -z norelro): the linker takes the last of each; with -no-pie in
+# LDFLAGS, the program is not linked position-independent.
 include(CheckCXXCompilerFlag)
 include(CheckLinkerFlag)
 
 string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
 set(builder_flags "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${build_type}}")
+set(builder_link_flags "${CMAKE_EXE_LINKER_FLAGS} ${CMAKE_EXE_LINKER_FLAGS_${build_type}}")
 
 # harden(KIND FLAG): compiles and links everything with FLAG, unless the
 # builder's flags match the regular expression KIND.
@@ -48,12 +52,16 @@ if(CMAKE_SYSTEM_NAME STREQUAL Linux)
      AND NOT BRINDLEX_FUZZ)
     add_compile_definitions(_FORTIFY_SOURCE=2)
   endif()
-  add_link_options(-Wl,-z,relro,-z,now -Wl,-z,noexecstack)
+  string(PREPEND CMAKE_EXE_LINKER_FLAGS "-Wl,-z,relro,-z,now -Wl,-z,noexecstack ")
   check_linker_flag(CXX -static-pie BRINDLEX_TAKES_STATIC_PIE)
-  if(BRINDLEX_TAKES_STATIC_PIE)
+  if(builder_link_flags MATCHES "-no-pie")
+    set(BRINDLEX_STATIC_LINK -static)
+  elseif(BRINDLEX_TAKES_STATIC_PIE)
     set(BRINDLEX_STATIC_LINK -static-pie)
+    set(BRINDLEX_PIE_LINK -pie)
   else()
     set(BRINDLEX_STATIC_LINK -static)
+    set(BRINDLEX_PIE_LINK -pie)
   endif()
 elseif(WIN32)
   if(CMAKE_CXX_COMPILER_ID STREQUAL GNU)
