@@ -36,6 +36,7 @@ check_elf() {
     AArch64)   objdump=aarch64-linux-gnu-objdump type=DYN entry=paciasp ;;
     ARM)       objdump=arm-linux-gnueabihf-objdump type=EXEC ;;  # glibc has no static-pie there
     *S/390*)   objdump=s390x-linux-gnu-objdump type=EXEC ;;
+    RISC-V)    objdump=riscv64-linux-gnu-objdump type=EXEC ;;
     *)         fail "no hardening known for machine $machine" ;;
   esac
   local actual segments
