@@ -30,12 +30,16 @@ check_abc() {
     { echo "$program sha256 s abc printed: $sha256"; return 1; }
 }
 
-# make_package DIR GENERATOR: runs cpack (DEB or ZIP) in DIR and prints the
-# path of the package it made.
+# make_package DIR GENERATOR: runs cpack (DEB, RPM, TGZ or ZIP) in DIR and
+# prints the path of the package it made.
 make_package() {
-  local dir=$1 generator=$2
+  local dir=$1 generator=$2 pattern
+  case $generator in
+    TGZ) pattern="*-linux-*.tar.gz" ;;
+    *)   pattern="*.${generator,,}" ;;
+  esac
   (cd "$dir" && cpack -G "$generator" > /dev/null)
-  local packages=("$dir"/*."${generator,,}")
+  local packages=("$dir"/$pattern)
   [ ${#packages[@]} = 1 ] && [ -f "${packages[0]}" ] ||
     { echo "$dir: cpack -G $generator made ${packages[*]}"; return 1; }
   echo "${packages[0]}"
