@@ -4,46 +4,60 @@
 #     -DBRINDLEX_ZIG=/path/to/zig -DBRINDLEX_ZIG_TARGET=macos-arm64
 # Targets: macos-arm64, macos-x86_64, windows-arm64.
 # The compiler checks run in projects of their own: hand them the settings.
+# They compile without linking, and so does CMake's identification of the
+# compiler, given the target: a link would have zig build the target's C++
+# library first, minutes of work on a new machine, which the program never
+# needs (CMakeLists.txt links it with -nostdlib++).
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES BRINDLEX_ZIG BRINDLEX_ZIG_TARGET)
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 
 if(BRINDLEX_ZIG_TARGET STREQUAL macos-arm64)
   # Apple's first processor for these Macs: zig's own default for the target
   # is a generic one without the SHA-2 instructions.
   set(CMAKE_SYSTEM_NAME Darwin)
   set(CMAKE_SYSTEM_PROCESSOR arm64)
-  set(zig_target "-target aarch64-macos -mcpu=apple_m1")
+  set(zig_triple aarch64-macos)
+  set(zig_target "-target ${zig_triple} -mcpu=apple_m1")
 elseif(BRINDLEX_ZIG_TARGET STREQUAL macos-x86_64)
   set(CMAKE_SYSTEM_NAME Darwin)
   set(CMAKE_SYSTEM_PROCESSOR x86_64)
-  set(zig_target "-target x86_64-macos")
+  set(zig_triple x86_64-macos)
+  set(zig_target "-target ${zig_triple}")
 elseif(BRINDLEX_ZIG_TARGET STREQUAL windows-arm64)
   # zig links its own build of mingw-w64's runtime; LLVM's windres compiles
   # the manifest resource for the target.
   set(CMAKE_SYSTEM_NAME Windows)
   set(CMAKE_SYSTEM_PROCESSOR ARM64)
-  set(zig_target "-target aarch64-windows-gnu")
+  set(zig_triple aarch64-windows-gnu)
+  set(zig_target "-target ${zig_triple}")
   set(CMAKE_RC_COMPILER llvm-windres-14)
   set(CMAKE_RC_FLAGS_INIT "--target=aarch64-w64-mingw32")
 else()
   message(FATAL_ERROR "BRINDLEX_ZIG_TARGET must be macos-arm64, macos-x86_64 or windows-arm64")
 endif()
+set(CMAKE_C_COMPILER_TARGET ${zig_triple})
+set(CMAKE_CXX_COMPILER_TARGET ${zig_triple})
 
 # CMake runs a compiler, an archiver and an indexer as single programs: small
 # scripts around zig's subcommands. zig's linker refuses the -v that CMake's
-# compiler check passes it.
+# compiler check passes it. The C compiler serves GoogleTest's build, which
+# checks for one.
 set(zig_tools ${CMAKE_BINARY_DIR}/zig-tools)
-file(WRITE ${zig_tools}/zig-c++ "#!/bin/sh
+foreach(language cc c++)
+  file(WRITE ${zig_tools}/zig-${language} "#!/bin/sh
 for argument do
   shift
   [ \"$argument\" = -Wl,-v ] || set -- \"$@\" \"$argument\"
 done
-exec \"${BRINDLEX_ZIG}\" c++ ${zig_target} \"$@\"
+exec \"${BRINDLEX_ZIG}\" ${language} ${zig_target} \"$@\"
 ")
+endforeach()
 file(WRITE ${zig_tools}/zig-ar "#!/bin/sh\nexec \"${BRINDLEX_ZIG}\" ar \"$@\"\n")
 file(WRITE ${zig_tools}/zig-ranlib "#!/bin/sh\nexec \"${BRINDLEX_ZIG}\" ranlib \"$@\"\n")
-file(CHMOD ${zig_tools}/zig-c++ ${zig_tools}/zig-ar ${zig_tools}/zig-ranlib
+file(CHMOD ${zig_tools}/zig-cc ${zig_tools}/zig-c++ ${zig_tools}/zig-ar ${zig_tools}/zig-ranlib
      PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                  WORLD_READ WORLD_EXECUTE)
+set(CMAKE_C_COMPILER ${zig_tools}/zig-cc)
 set(CMAKE_CXX_COMPILER ${zig_tools}/zig-c++)
 set(CMAKE_AR ${zig_tools}/zig-ar CACHE FILEPATH "" FORCE)
 set(CMAKE_RANLIB ${zig_tools}/zig-ranlib CACHE FILEPATH "" FORCE)
