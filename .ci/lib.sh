@@ -17,6 +17,25 @@ build_and_test() {
   echo "$dir: built and tested in $(seconds_since "$start") s"
 }
 
+# in_background NAME COMMAND...: starts the command, its output kept in
+# build-ci-logs/NAME.log, so that a step that keeps one core busy (qemu, a
+# fuzzer) leaves the other to it. wait_for NAME prints the output once the
+# command has ended, and fails where it failed.
+declare -A background_jobs
+in_background() {
+  local name=$1
+  shift
+  mkdir -p build-ci-logs
+  "$@" > "build-ci-logs/$name.log" 2>&1 &
+  background_jobs[$name]=$!
+}
+wait_for() {
+  local status=0
+  wait "${background_jobs[$1]}" || status=$?
+  cat "build-ci-logs/$1.log"
+  [ "$status" = 0 ] || { echo "$1 failed (status $status)"; return 1; }
+}
+
 # check_abc [RUNNER...] PROGRAM: the program prints the digests of `abc`,
 # with a carriage return before the line feed where it is a Windows one.
 check_abc() {

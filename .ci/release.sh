@@ -76,7 +76,8 @@ done
 
 cp build/*.deb build-aarch64/*.deb build-armhf/*.deb build-windows/*.zip build-windows-arm64/*.zip dist/
 cd dist
-for artifact in *; do
+artifacts=(*)
+for artifact in "${artifacts[@]}"; do
   echo "$(../build/BRINDLEX sha256 f "$artifact")  $artifact"
 done > SHA256SUMS
 sha256sum -c SHA256SUMS
