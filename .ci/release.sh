@@ -27,6 +27,8 @@ emulator_of() {
 # The source tarball, built from where a packager unpacks it, with a `git`
 # that fails first on the path.
 start=$(date +%s)
+# The tarball keeps the files' modes: the same ones whatever the umask.
+same_modes .
 (cd build && cpack --config CPackSourceConfig.cmake > /dev/null)
 tarball=build/brindlex-$version.tar.gz
 unpacked=$(mktemp -d)

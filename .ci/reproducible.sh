@@ -12,6 +12,7 @@ trap 'rm -rf "$work"' EXIT
 source_dir=$work/source
 mkdir "$source_dir"
 git archive HEAD | tar -x -C "$source_dir"
+same_modes "$source_dir"
 
 # again NAME GENERATORS [CMAKE ARGUMENTS...]: configures and builds the copy
 # NAME without its tests, then makes its packages with each generator.
