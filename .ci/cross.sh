@@ -60,8 +60,10 @@ case $target in
     bash .ci/hardening.sh build-armhf/BRINDLEX
     check_deb "$(make_package build-armhf DEB)" armhf ;;
   i386)
-    build_and_test build-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake \
-      -DBRINDLEX_LARGE_TESTS=ON
+    # The file past 4 GiB, 100 s under qemu, is armhf's: the same 32-bit
+    # glibc calls, and every POSIX build's offsets are checked 64-bit wide
+    # when it compiles.
+    build_and_test build-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
     bash .ci/hardening.sh build-i386/BRINDLEX ;;
   riscv64)
     # 64-bit offsets are native here: the file past 4 GiB, which costs

@@ -33,8 +33,9 @@ elseif(BRINDLEX_ZIG_TARGET STREQUAL windows-arm64)
   set(CMAKE_RC_COMPILER llvm-windres-14)
   set(CMAKE_RC_FLAGS_INIT "--target=aarch64-w64-mingw32")
   # Stripped, with no PDB beside it: the PDB names the build folder, and the
-  # linker signs the program with a hash that covers it, so that the same
-  # sources built in another folder would give other bytes.
+  # linker marks the program with a hash that covers it, so that the same
+  # sources built in another folder would give other bytes. (The link time
+  # it writes instead is set to zero after the link: CMakeLists.txt.)
   set(CMAKE_EXE_LINKER_FLAGS_INIT -s)
 else()
   message(FATAL_ERROR "BRINDLEX_ZIG_TARGET must be macos-arm64, macos-x86_64 or windows-arm64")
