@@ -60,8 +60,6 @@ void Sha256(benchmark::State& state, uint32_t piece) {
 // call, as sha256_transform calls it, or a run of 256 blocks (16 KiB), as
 // the updates hand whole blocks of the caller's data to it. nullptr: this
 // processor cannot run it.
-using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
-                             size_t count);
 void Compress(benchmark::State& state, Compression compress, size_t blocks) {
     if (compress == nullptr) {
         state.SkipWithError("this processor cannot run this compression");

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/compression.h"
+
 // n bytes cycling through 251 values: as 251 is prime, a block taken from the
 // wrong place changes the digest.
 std::vector<uint8_t> pattern_bytes(size_t n);
@@ -51,11 +53,6 @@ void expect_every_split_point_agrees(HexFunction hex, SplitHexFunction split_hex
 // mod 64, then the length in bits in 8 bytes, most significant first where
 // `big_endian`, else least significant first.
 std::vector<uint8_t> padded(const std::vector<uint8_t>& message, bool big_endian);
-
-// A compression of MD5 or SHA-256: `state_words` chaining words, a first
-// block or nullptr, then a run of `count` blocks.
-using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
-                             size_t count);
 
 // From random states, over random runs of 1 to 8 blocks, after a first block
 // held elsewhere in every other round, `other` leaves the state `reference`

@@ -1,8 +1,5 @@
 #include "md5/md5.h"
 
-#include <atomic>
-#include <cstring>
-
 #include "md5/md5_compress.h"
 
 const uint8_t md5_padding[64] = {0x80};
@@ -17,25 +14,12 @@ void store32_le(uint8_t* bytes, uint32_t word) {
 }
 
 // The compression this run uses: AVX-512 where the processor and its system
-// have it and it is the faster, else the portable compression. The choice is
-// made at the first compression, not by an initializer, so that a digest
-// made before main (by another file's initializer) finds it made too.
-void choose_and_compress(uint32_t state[4], const uint8_t* first, const uint8_t* blocks,
-                         size_t count);
-std::atomic<Md5Compression> chosen_compression{choose_and_compress};
-
-// Two threads may both choose: they choose the same.
-void choose_and_compress(uint32_t state[4], const uint8_t* first, const uint8_t* blocks,
-                         size_t count) {
+// have it and it is the faster, else the portable compression.
+Md5Compression choose_compression() {
     Md5Compression hardware = md5_hardware_compression();
-    Md5Compression choice = hardware != nullptr ? hardware : md5_compress_portable;
-    chosen_compression.store(choice, std::memory_order_relaxed);
-    choice(state, first, blocks, count);
+    return hardware != nullptr ? hardware : md5_compress_portable;
 }
-
-void compress(uint32_t state[4], const uint8_t* first, const uint8_t* blocks, size_t count) {
-    chosen_compression.load(std::memory_order_relaxed)(state, first, blocks, count);
-}
+using Chosen = ChosenAtFirstUse<choose_compression>;
 
 }  // namespace
 
@@ -60,35 +44,7 @@ void md5_update(Md5Context* context, const uint8_t* data, uint32_t length) {
     context->count_high += length >> 29;
     context->count_low = new_low;
 
-    if (length < 64 - index) {
-        // The waiting block is still not full.
-        if (length > 0) {
-            std::memcpy(context->input_block + index, data, length);
-        }
-        return;
-    }
-
-    // One compression call: the waiting block, completed, then every whole
-    // block of the data where it lies.
-    const uint8_t* first = nullptr;
-    if (index > 0) {
-        uint32_t room = 64 - index;
-        std::memcpy(context->input_block + index, data, room);
-        data += room;
-        length -= room;
-        first = context->input_block;
-    }
-    uint32_t blocks = length / 64;
-    compress(context->state, first, data, blocks);
-    data += 64 * blocks;
-    length %= 64;
-
-    // input_block as if every block had passed through it: the last one
-    // compressed, under the bytes left waiting.
-    if (blocks > 0) {
-        std::memcpy(context->input_block, data - 64, 64);
-    }
-    std::memcpy(context->input_block, data, length);
+    absorb_blocks(Chosen::compress, context->state, context->input_block, index, data, length);
 }
 
 void md5_final(Md5Context* context) {

@@ -1,19 +1,18 @@
-// The MD5 compressions behind md5_update. Each compresses into the four
-// chaining words A, B, C, D the 64-byte block `first`, where one is given,
-// then `count` (zero or more) consecutive 64-byte blocks from `blocks`, in
-// that order, and writes nothing else.
+// The MD5 compressions behind md5_update, each a Compression of the four
+// chaining words A, B, C, D.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "common/compression.h"
 
 // Which processor-specific compressions this compiler builds for this target.
 #if defined(__x86_64__)
 #define BRINDLEX_MD5_X86 1
 #endif
 
-using Md5Compression = void (*)(uint32_t state[4], const uint8_t* first, const uint8_t* blocks,
-                                size_t count);
+using Md5Compression = Compression;
 
 // RFC 1321's compression in portable C++, md5_transform on each block's
 // decoded words: the reference, and what runs where the processor has no

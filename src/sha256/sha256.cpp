@@ -1,6 +1,5 @@
 #include "sha256/sha256.h"
 
-#include <atomic>
 #include <cstring>
 
 #include "sha256/sha256_compress.h"
@@ -33,25 +32,12 @@ void add_to_count(Sha256Context* context, uint64_t bits) {
 }
 
 // The compression this run uses: the processor's SHA instructions where it
-// has them, else the portable compression. The choice is made at the first
-// compression, not by an initializer, so that a digest made before main (by
-// another file's initializer) finds it made too.
-void choose_and_compress(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
-                         size_t count);
-std::atomic<Sha256Compression> chosen_compression{choose_and_compress};
-
-// Two threads may both choose: they choose the same.
-void choose_and_compress(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
-                         size_t count) {
+// has them, else the portable compression.
+Sha256Compression choose_compression() {
     Sha256Compression hardware = sha256_hardware_compression();
-    Sha256Compression choice = hardware != nullptr ? hardware : sha256_compress_portable;
-    chosen_compression.store(choice, std::memory_order_relaxed);
-    choice(state, first, blocks, count);
+    return hardware != nullptr ? hardware : sha256_compress_portable;
 }
-
-void compress(uint32_t state[8], const uint8_t* first, const uint8_t* blocks, size_t count) {
-    chosen_compression.load(std::memory_order_relaxed)(state, first, blocks, count);
-}
+using Chosen = ChosenAtFirstUse<choose_compression>;
 
 }  // namespace
 
@@ -73,39 +59,11 @@ void sha256_init(Sha256Context* context) {
 
 void sha256_update(Sha256Context* context, const uint8_t* data, uint32_t length) {
     uint32_t fill = context->block_fill;
-    if (length < 64 - fill) {
-        // The waiting block is still not full.
-        if (length > 0) {
-            std::memcpy(context->input_block + fill, data, length);
-        }
-        context->block_fill = fill + length;
-        return;
-    }
-
-    // One compression call: the waiting block, completed, then every whole
-    // block of the data where it lies.
-    const uint8_t* first = nullptr;
-    if (fill > 0) {
-        uint32_t room = 64 - fill;
-        std::memcpy(context->input_block + fill, data, room);
-        data += room;
-        length -= room;
-        first = context->input_block;
-    }
-    uint32_t blocks = length / 64;
-    compress(context->state, first, data, blocks);
+    uint32_t blocks =
+        absorb_blocks(Chosen::compress, context->state, context->input_block, fill, data, length);
     // The count grows by one block's bits for each block compressed.
-    add_to_count(context, (static_cast<uint64_t>(blocks) + (first != nullptr ? 1 : 0)) * 512);
-    data += 64 * blocks;
-    length %= 64;
-
-    // input_block as if every block had passed through it: the last one
-    // compressed, under the bytes left waiting.
-    if (blocks > 0) {
-        std::memcpy(context->input_block, data - 64, 64);
-    }
-    std::memcpy(context->input_block, data, length);
-    context->block_fill = length;
+    add_to_count(context, static_cast<uint64_t>(blocks) * 512);
+    context->block_fill = (fill + length) % 64;
 }
 
 void sha256_final(Sha256Context* context, uint8_t digest[32]) {
@@ -135,5 +93,5 @@ void sha256_final(Sha256Context* context, uint8_t digest[32]) {
 }
 
 void sha256_transform(Sha256Context* context, const uint8_t block[64]) {
-    compress(context->state, block, nullptr, 0);
+    Chosen::compress(context->state, block, nullptr, 0);
 }

@@ -1,11 +1,11 @@
-// The SHA-256 compressions behind sha256_transform and sha256_update. Each
-// compresses into the eight chaining words H0 to H7 the 64-byte block
-// `first`, where one is given, then `count` (zero or more) consecutive
-// 64-byte blocks from `blocks`, in that order, and writes nothing else.
+// The SHA-256 compressions behind sha256_transform and sha256_update, each a
+// Compression of the eight chaining words H0 to H7.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "common/compression.h"
 
 // Which processor-specific compressions this compiler builds for this target.
 // clang before 16 declares the ARMv8 SHA-2 intrinsics only where the target's
@@ -19,8 +19,7 @@
 #define BRINDLEX_SHA256_ARM64 1
 #endif
 
-using Sha256Compression = void (*)(uint32_t state[8], const uint8_t* first, const uint8_t* blocks,
-                                   size_t count);
+using Sha256Compression = Compression;
 
 // FIPS 180-2's compression in portable C++: the reference, and what runs
 // where the processor has no SHA instructions.
