@@ -16,8 +16,8 @@ using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_
 // Runs the compression `choose` returns, asked for once, at the first
 // compression rather than by an initializer, so that a digest made before
 // main (by another file's initializer) finds it chosen too. `chosen` starts
-// constant-initialized, pointing at the step that chooses. Two threads may
-// both choose: they choose the same.
+// constant-initialized, pointing at the step that chooses; threads that
+// make their first digests together wait for the one that chooses.
 template <Compression (*choose)()>
 struct ChosenAtFirstUse {
     static void compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
@@ -28,7 +28,7 @@ struct ChosenAtFirstUse {
 private:
     static void choose_and_compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                                     size_t count) {
-        Compression choice = choose();
+        static const Compression choice = choose();
         chosen.store(choice, std::memory_order_relaxed);
         choice(state, first, blocks, count);
     }
