@@ -16,8 +16,7 @@ using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_
 // Runs the compression `choose` returns, asked for once, at the first
 // compression rather than by an initializer, so that a digest made before
 // main (by another file's initializer) finds it chosen too. `chosen` starts
-// constant-initialized, pointing at the step that chooses; threads that
-// make their first digests together wait for the one that chooses.
+// constant-initialized, pointing at the step that chooses.
 template <Compression (*choose)()>
 struct ChosenAtFirstUse {
     static void compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
@@ -26,13 +25,20 @@ struct ChosenAtFirstUse {
     }
 
 private:
+    // The first thread here chooses; one that comes while it does waits the
+    // few instructions the choice takes, rather than choosing again.
     static void choose_and_compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                                     size_t count) {
-        static const Compression choice = choose();
-        chosen.store(choice, std::memory_order_relaxed);
+        if (!choosing.exchange(true)) {
+            chosen.store(choose());
+        }
+        Compression choice;
+        while ((choice = chosen.load()) == choose_and_compress) {
+        }
         choice(state, first, blocks, count);
     }
     static inline std::atomic<Compression> chosen{choose_and_compress};
+    static inline std::atomic<bool> choosing{false};
 };
 
 // Absorbs `length` bytes of `data` into a digest whose `block` holds `fill`
