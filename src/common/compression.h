@@ -29,7 +29,7 @@ private:
     // few instructions the choice takes, rather than choosing again.
     static void choose_and_compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                                     size_t count) {
-        if (!choosing.exchange(true)) {
+        if (choosing.exchange(1) == 0) {
             chosen.store(choose());
         }
         Compression choice;
@@ -38,7 +38,8 @@ private:
         choice(state, first, blocks, count);
     }
     static inline std::atomic<Compression> chosen{choose_and_compress};
-    static inline std::atomic<bool> choosing{false};
+    // A word, not a bool: RISC-V swaps no byte without libatomic.
+    static inline std::atomic<uint32_t> choosing{0};
 };
 
 // Absorbs `length` bytes of `data` into a digest whose `block` holds `fill`
