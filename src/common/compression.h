@@ -13,11 +13,12 @@
 using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                              size_t count);
 
-// Runs the compression `choose` returns, asked for once, at the first
-// compression rather than by an initializer, so that a digest made before
-// main (by another file's initializer) finds it chosen too. `chosen` starts
-// constant-initialized, pointing at the step that chooses.
-template <Compression (*choose)()>
+// Runs the compression `hardware` returns, or `portable` where it returns
+// nullptr, asked for once, at the first compression rather than by an
+// initializer, so that a digest made before main (by another file's
+// initializer) finds it chosen too. `chosen` starts constant-initialized,
+// pointing at the step that chooses.
+template <Compression (*hardware)(), Compression portable>
 struct ChosenAtFirstUse {
     static void compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                          size_t count) {
@@ -30,7 +31,8 @@ private:
     static void choose_and_compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                                     size_t count) {
         if (choosing.exchange(1) == 0) {
-            chosen.store(choose());
+            Compression processor = hardware();
+            chosen.store(processor != nullptr ? processor : portable);
         }
         Compression choice;
         while ((choice = chosen.load()) == choose_and_compress) {

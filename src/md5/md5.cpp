@@ -15,11 +15,7 @@ void store32_le(uint8_t* bytes, uint32_t word) {
 
 // The compression this run uses: AVX-512 where the processor and its system
 // have it and it is the faster, else the portable compression.
-Md5Compression choose_compression() {
-    Md5Compression hardware = md5_hardware_compression();
-    return hardware != nullptr ? hardware : md5_compress_portable;
-}
-using Chosen = ChosenAtFirstUse<choose_compression>;
+using Chosen = ChosenAtFirstUse<md5_hardware_compression, md5_compress_portable>;
 
 }  // namespace
 

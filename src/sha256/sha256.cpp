@@ -33,11 +33,7 @@ void add_to_count(Sha256Context* context, uint64_t bits) {
 
 // The compression this run uses: the processor's SHA instructions where it
 // has them, else the portable compression.
-Sha256Compression choose_compression() {
-    Sha256Compression hardware = sha256_hardware_compression();
-    return hardware != nullptr ? hardware : sha256_compress_portable;
-}
-using Chosen = ChosenAtFirstUse<choose_compression>;
+using Chosen = ChosenAtFirstUse<sha256_hardware_compression, sha256_compress_portable>;
 
 }  // namespace
 
