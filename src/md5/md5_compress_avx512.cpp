@@ -12,6 +12,8 @@
 
 #include <immintrin.h>
 
+#include "common/byte_order.h"
+
 #define AVX512_FUNCTION __attribute__((target("avx512f,avx512vl")))
 
 namespace {
@@ -34,7 +36,7 @@ template <int Function, int Shift>
 AVX512_FUNCTION inline __attribute__((always_inline)) void step(__m128i& a, __m128i b, __m128i c,
                                                                 __m128i d, const uint8_t* block,
                                                                 int word, uint32_t t) {
-    __m128i x = _mm_loadu_si32(block + 4 * word);
+    __m128i x = _mm_cvtsi32_si128(static_cast<int>(load32_le(block + 4 * word)));
     a = _mm_add_epi32(a, _mm_add_epi32(x, _mm_cvtsi32_si128(static_cast<int>(t))));
     a = _mm_add_epi64(a, _mm_ternarylogic_epi32(d, c, b, Function));
     a = _mm_add_epi32(_mm_rol_epi32(a, Shift), b);

@@ -1,14 +1,10 @@
 #include <cstddef>
 
+#include "common/byte_order.h"
 #include "md5/md5.h"
 #include "md5/md5_compress.h"
 
 namespace {
-
-uint32_t load32_le(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
 
 uint32_t rotl32(uint32_t x, int n) {
     return (x << n) | (x >> (32 - n));

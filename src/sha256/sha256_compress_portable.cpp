@@ -1,14 +1,10 @@
 #include <cstddef>
 
+#include "common/byte_order.h"
 #include "sha256/sha256.h"
 #include "sha256/sha256_compress.h"
 
 namespace {
-
-uint32_t load32_be(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-           static_cast<uint32_t>(bytes[2]) << 8 | static_cast<uint32_t>(bytes[3]);
-}
 
 uint32_t rotr32(uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
