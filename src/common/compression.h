@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 // Compresses into the chaining words `state` the 64-byte block `first`,
@@ -13,12 +14,24 @@
 using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                              size_t count);
 
-// Runs the compression `hardware` returns, or `portable` where it returns
-// nullptr, asked for once, at the first compression rather than by an
-// initializer, so that a digest made before main (by another file's
-// initializer) finds it chosen too. `chosen` starts constant-initialized,
-// pointing at the step that chooses.
-template <Compression (*hardware)(), Compression portable>
+// The environment variable that can overrule the processor's choice: read
+// once, at the first compression. "portable" turns every processor-specific
+// compression off; "hardware" takes one wherever the processor can run it,
+// even where it is not expected to be faster. Any other value, or none,
+// leaves the choice to the rule in each engine's select file.
+constexpr const char* compression_variable = "BRINDLEX_COMPRESSION";
+
+// The compression to run, given the variable's value (nullptr where unset):
+// `by_rule` or `runnable` where asked for and not nullptr, else `portable`.
+// Each of the two is called only where it is asked for.
+Compression choose_compression(const char* setting, Compression (*by_rule)(),
+                               Compression (*runnable)(), Compression portable);
+
+// Runs the compression choose_compression picks, chosen at the first
+// compression rather than by an initializer, so that a digest made before
+// main (by another file's initializer) finds it chosen too. `chosen` starts
+// constant-initialized, pointing at the step that chooses.
+template <Compression (*by_rule)(), Compression (*runnable)(), Compression portable>
 struct ChosenAtFirstUse {
     static void compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                          size_t count) {
@@ -26,22 +39,21 @@ struct ChosenAtFirstUse {
     }
 
 private:
-    // The first thread here chooses; one that comes while it does waits the
-    // few instructions the choice takes, rather than choosing again.
+    // The choice comes out the same whoever makes it, so nothing waits for
+    // it: threads that arrive together may each make it. While it is being
+    // made, the portable compression stands in, for other threads and for a
+    // compression the choice itself asks for; it never replaces a choice
+    // already stored.
     static void choose_and_compress(uint32_t* state, const uint8_t* first, const uint8_t* blocks,
                                     size_t count) {
-        if (choosing.exchange(1) == 0) {
-            Compression processor = hardware();
-            chosen.store(processor != nullptr ? processor : portable);
-        }
-        Compression choice;
-        while ((choice = chosen.load()) == choose_and_compress) {
-        }
+        Compression unchosen = choose_and_compress;
+        chosen.compare_exchange_strong(unchosen, portable);
+        Compression choice =
+            choose_compression(std::getenv(compression_variable), by_rule, runnable, portable);
+        chosen.store(choice);
         choice(state, first, blocks, count);
     }
     static inline std::atomic<Compression> chosen{choose_and_compress};
-    // A word, not a bool: RISC-V swaps no byte without libatomic.
-    static inline std::atomic<uint32_t> choosing{0};
 };
 
 // Absorbs `length` bytes of `data` into a digest whose `block` holds `fill`

@@ -1,21 +1,17 @@
 #include "md5/md5.h"
 
+#include "common/byte_order.h"
 #include "md5/md5_compress.h"
 
 const uint8_t md5_padding[64] = {0x80};
 
 namespace {
 
-void store32_le(uint8_t* bytes, uint32_t word) {
-    bytes[0] = static_cast<uint8_t>(word);
-    bytes[1] = static_cast<uint8_t>(word >> 8);
-    bytes[2] = static_cast<uint8_t>(word >> 16);
-    bytes[3] = static_cast<uint8_t>(word >> 24);
-}
-
 // The compression this run uses: AVX-512 where the processor and its system
-// have it and it is the faster, else the portable compression.
-using Chosen = ChosenAtFirstUse<md5_hardware_compression, md5_compress_portable>;
+// have it and it is the faster (or wherever it runs, if the environment asks
+// for it), else the portable compression.
+using Chosen =
+    ChosenAtFirstUse<md5_hardware_compression, md5_avx512_compression, md5_compress_portable>;
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/byte_order.h"
 #include "sha256/sha256_compress.h"
 
 const uint32_t sha256_round_constants[64] = {
@@ -17,13 +18,6 @@ const uint32_t sha256_round_constants[64] = {
 
 namespace {
 
-void store32_be(uint8_t* bytes, uint32_t word) {
-    bytes[0] = static_cast<uint8_t>(word >> 24);
-    bytes[1] = static_cast<uint8_t>(word >> 16);
-    bytes[2] = static_cast<uint8_t>(word >> 8);
-    bytes[3] = static_cast<uint8_t>(word);
-}
-
 // Adds `bits` to the 64-bit bit count, carrying into the high word.
 void add_to_count(Sha256Context* context, uint64_t bits) {
     uint64_t count = (static_cast<uint64_t>(context->count_high) << 32 | context->count_low) + bits;
@@ -33,7 +27,8 @@ void add_to_count(Sha256Context* context, uint64_t bits) {
 
 // The compression this run uses: the processor's SHA instructions where it
 // has them, else the portable compression.
-using Chosen = ChosenAtFirstUse<sha256_hardware_compression, sha256_compress_portable>;
+using Chosen = ChosenAtFirstUse<sha256_hardware_compression, sha256_hardware_compression,
+                                sha256_compress_portable>;
 
 }  // namespace
 
