@@ -29,6 +29,26 @@ void md5_compress_avx512(uint32_t state[4], const uint8_t* first, const uint8_t*
 // Decodes `count` little-endian message words from `bytes`.
 void md5_decode_words(uint32_t* words, const uint8_t* bytes, size_t count);
 
+// What CPUID and XGETBV report on an x86 processor, as much of it as the
+// choice of an MD5 compression reads.
+struct X86Cpuid {
+    char vendor[13];     // leaf 0: "GenuineIntel", "AuthenticAMD", ...
+    uint32_t max_leaf;   // leaf 0 EAX: the highest leaf there is
+    uint32_t leaf1_eax;  // family, model and stepping
+    uint32_t leaf1_ecx;  // bit 27: OSXSAVE, the system has turned XGETBV on
+    uint32_t leaf7_ebx;  // bit 16: AVX512F; bit 31: AVX512VL (0 where max_leaf < 7)
+    uint64_t xcr0;       // the register state the system saves (0 without OSXSAVE)
+};
+
+// Whether md5_compress_avx512 can run on a processor that reports `cpu`: it
+// has AVX-512 F and VL, and its system saves their registers.
+bool md5_avx512_runs_on(const X86Cpuid& cpu);
+
+// Whether it should be chosen there: it can run, and the processor's simple
+// vector operations take one cycle, so that it beats the portable
+// compression.
+bool md5_avx512_chosen_on(const X86Cpuid& cpu);
+
 // md5_compress_avx512 where it can run: this build has it, the processor has
 // AVX-512 F and VL, and the system saves their registers; else nullptr.
 Md5Compression md5_avx512_compression();

@@ -1,6 +1,38 @@
-// Which MD5 compression this processor can run. Builds configured with
-// BRINDLEX_HARDWARE_MD5 off have the portable compression only.
+// Which MD5 compression this processor can run, and which it should. Builds
+// configured with BRINDLEX_HARDWARE_MD5 off have the portable compression
+// only.
+#include <cstring>
+
 #include "md5/md5_compress.h"
+
+bool md5_avx512_runs_on(const X86Cpuid& cpu) {
+    if (cpu.max_leaf < 7 || (cpu.leaf1_ecx & (1u << 27)) == 0) {
+        return false;
+    }
+    // XCR0 bits 1 and 2 (SSE and AVX state), 5, 6 and 7 (the opmask
+    // registers and the upper halves of all 32 vector registers): without
+    // them the system would lose the registers on a switch.
+    const uint64_t avx512_state = 1u << 1 | 1u << 2 | 1u << 5 | 1u << 6 | 1u << 7;
+    if ((cpu.xcr0 & avx512_state) != avx512_state) {
+        return false;
+    }
+    return (cpu.leaf7_ebx & (1u << 16)) != 0 && (cpu.leaf7_ebx & (1u << 31)) != 0;
+}
+
+// The processors whose simple vector operations (add, rotate, ternary
+// logic) take one cycle: Intel's with AVX-512, and AMD's family 19h (Zen 4).
+// AMD's family 1Ah (Zen 5) takes two, and there the 64-step chain runs at
+// twice the portable code's time (measured on Zen 5: 345 MB/s against 675).
+// Processors not named here keep the portable code.
+bool md5_avx512_chosen_on(const X86Cpuid& cpu) {
+    uint32_t family = cpu.leaf1_eax >> 8 & 0xf;
+    if (family == 0xf) {
+        family += cpu.leaf1_eax >> 20 & 0xff;
+    }
+    bool one_cycle = std::strcmp(cpu.vendor, "GenuineIntel") == 0 ||
+                     (std::strcmp(cpu.vendor, "AuthenticAMD") == 0 && family == 0x19);
+    return one_cycle && md5_avx512_runs_on(cpu);
+}
 
 #if defined(BRINDLEX_HARDWARE_MD5) && defined(BRINDLEX_MD5_X86) && defined(__APPLE__)
 
@@ -34,8 +66,6 @@ Md5Compression md5_hardware_compression() {
 #include <cpuid.h>
 #include <immintrin.h>
 
-#include <cstring>
-
 namespace {
 
 // XCR0: which register state the system saves and restores on a switch.
@@ -43,51 +73,46 @@ __attribute__((target("xsave"))) uint64_t saved_state() {
     return static_cast<uint64_t>(_xgetbv(0));
 }
 
-// Whether the processor's simple vector operations (add, rotate, ternary
-// logic) take one cycle, as on Intel's processors with AVX-512 and AMD's
-// family 19h (Zen 4). AMD's family 1Ah (Zen 5) takes two, and there the
-// 64-step chain runs at twice the scalar code's time (measured: 345 MB/s
-// against 675). Processors not named here keep the scalar code.
-bool one_cycle_vector_operations() {
+// Four characters of the vendor string, as a register holds them.
+void store_vendor(char* text, uint32_t word) {
+    for (int i = 0; i < 4; i++) {
+        text[i] = static_cast<char>(word >> 8 * i & 0xff);
+    }
+}
+
+// Reads what the rule above looks at, and no more: XCR0 only where the
+// system has turned XGETBV on, leaf 7 only where there is one.
+X86Cpuid read_cpuid() {
+    X86Cpuid cpu = {};
     unsigned int eax, ebx, ecx, edx;
     __cpuid(0, eax, ebx, ecx, edx);
-    char vendor[12];
-    std::memcpy(vendor, &ebx, 4);
-    std::memcpy(vendor + 4, &edx, 4);
-    std::memcpy(vendor + 8, &ecx, 4);
-    __cpuid(1, eax, ebx, ecx, edx);
-    unsigned int family = eax >> 8 & 0xf;
-    if (family == 0xf) {
-        family += eax >> 20 & 0xff;
+    cpu.max_leaf = eax;
+    store_vendor(cpu.vendor, ebx);
+    store_vendor(cpu.vendor + 4, edx);
+    store_vendor(cpu.vendor + 8, ecx);
+    if (cpu.max_leaf >= 1) {
+        __cpuid(1, eax, ebx, ecx, edx);
+        cpu.leaf1_eax = eax;
+        cpu.leaf1_ecx = ecx;
     }
-    return std::memcmp(vendor, "GenuineIntel", 12) == 0 ||
-           (std::memcmp(vendor, "AuthenticAMD", 12) == 0 && family == 0x19);
+    if ((cpu.leaf1_ecx & (1u << 27)) != 0) {
+        cpu.xcr0 = saved_state();
+    }
+    if (cpu.max_leaf >= 7) {
+        __cpuid_count(7, 0, eax, ebx, ecx, edx);
+        cpu.leaf7_ebx = ebx;
+    }
+    return cpu;
 }
 
 }  // namespace
 
 Md5Compression md5_avx512_compression() {
-    // CPUID leaf 1 ECX bit 27: the system has turned XGETBV on (OSXSAVE).
-    unsigned int eax, ebx, ecx, edx;
-    if (__get_cpuid_max(0, nullptr) < 7 || !__get_cpuid(1, &eax, &ebx, &ecx, &edx) ||
-        (ecx & (1u << 27)) == 0) {
-        return nullptr;
-    }
-    // XCR0 bits 1 and 2 (SSE and AVX state), 5, 6 and 7 (the opmask
-    // registers and the upper halves of all 32 vector registers): without
-    // them the system would lose the registers on a switch.
-    const uint64_t avx512_state = 1u << 1 | 1u << 2 | 1u << 5 | 1u << 6 | 1u << 7;
-    if ((saved_state() & avx512_state) != avx512_state) {
-        return nullptr;
-    }
-    // CPUID leaf 7 EBX bit 16: AVX512F; bit 31: AVX512VL.
-    __cpuid_count(7, 0, eax, ebx, ecx, edx);
-    bool avx512 = (ebx & (1u << 16)) != 0 && (ebx & (1u << 31)) != 0;
-    return avx512 ? md5_compress_avx512 : nullptr;
+    return md5_avx512_runs_on(read_cpuid()) ? md5_compress_avx512 : nullptr;
 }
 
 Md5Compression md5_hardware_compression() {
-    return one_cycle_vector_operations() ? md5_avx512_compression() : nullptr;
+    return md5_avx512_chosen_on(read_cpuid()) ? md5_compress_avx512 : nullptr;
 }
 
 #else
