@@ -1,6 +1,7 @@
 // md5_update written the plain way, as a yardstick for the engine's record:
-// the count advanced first, then one byte at a time into input_block, each
-// full block decoded and compressed from there by md5_transform.
+// the bit count kept as one 64-bit number, then one byte at a time into
+// input_block, each full block decoded and compressed from there by
+// md5_transform.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +10,11 @@
 #include "md5/md5_compress.h"
 
 inline void md5_model_update(Md5Context* context, const uint8_t* data, uint32_t length) {
-    uint32_t index = (context->count_low >> 3) & 63;
-    uint32_t new_low = context->count_low + (length << 3);
-    if (new_low < context->count_low) {
-        context->count_high++;
-    }
-    context->count_high += length >> 29;
-    context->count_low = new_low;
+    uint64_t bits = static_cast<uint64_t>(context->count_high) << 32 | context->count_low;
+    uint32_t index = static_cast<uint32_t>(bits / 8 % 64);
+    bits += static_cast<uint64_t>(length) * 8;  // modulo 2^64, as the count is kept
+    context->count_low = static_cast<uint32_t>(bits);
+    context->count_high = static_cast<uint32_t>(bits >> 32);
     for (uint32_t i = 0; i < length; i++) {
         context->input_block[index++] = data[i];
         if (index == 64) {
