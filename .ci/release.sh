@@ -4,12 +4,15 @@
 # test command without git; each RPM passes rpmlint, installs into a scratch
 # root and runs from there; each Linux archive holds the program, its manual,
 # completion and licence, and the program runs. Then gathers them, with the
-# Debian packages and the Windows zips, into dist/ and writes SHA256SUMS.
+# Debian packages and the Windows zips, into dist/, and writes BUILDINFO and
+# SHA256SUMS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source .ci/lib.sh
 rm -rf dist
 mkdir dist
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
 linux_builds=(build build-aarch64 build-armhf build-i386 build-s390x build-riscv64)
 
@@ -27,11 +30,10 @@ emulator_of() {
 # The source tarball, built from where a packager unpacks it, with a `git`
 # that fails first on the path.
 start=$(date +%s)
-# The tarball keeps the files' modes: the same ones whatever the umask.
-same_modes .
 (cd build && cpack --config CPackSourceConfig.cmake > /dev/null)
 tarball=build/brindlex-$version.tar.gz
-unpacked=$(mktemp -d)
+unpacked=$work/source
+mkdir "$unpacked"
 tar -xzf "$tarball" -C "$unpacked"
 source_dir=$unpacked/brindlex-$version
 for unwanted in .git .ci build dist; do
@@ -44,7 +46,8 @@ chmod +x "$unpacked/no-git/git"
 test_command=$(sed -n 's/^Build and test: `\(.*\)`$/\1/p' README.md)
 (cd "$source_dir" && PATH=$unpacked/no-git:$PATH BRINDLEX_WERROR=OFF bash -c "$test_command" > "$unpacked/log" 2>&1) ||
   { tail -30 "$unpacked/log"; echo "$tarball: the README's test command failed"; exit 1; }
-grep -q "100% tests passed" "$unpacked/log"
+grep -q "100% tests passed" "$unpacked/log" ||
+  { tail -30 "$unpacked/log"; echo "$tarball: the README's test command did not pass every test"; exit 1; }
 cp "$tarball" dist/
 echo "$tarball: $(stat -c %s "$tarball") bytes; unpacked, built and tested without git in $(seconds_since "$start") s"
 
@@ -53,9 +56,11 @@ for dir in build build-aarch64; do
   package=$(make_package "$dir" RPM)
   rpmlint -c packaging/rpmlint.toml "$package" > "$dir/rpmlint.log" 2>&1 ||
     { cat "$dir/rpmlint.log"; echo "$package: rpmlint found errors"; exit 1; }
-  root=$(mktemp -d)
+  root=$work/root-$dir
+  mkdir "$root"
   rpm --root "$root" --initdb
-  rpm --root "$root" -i --nodeps --ignorearch "$package" 2> /dev/null
+  rpm --root "$root" -i --nodeps --ignorearch "$package" > "$dir/rpm-install.log" 2>&1 ||
+    { cat "$dir/rpm-install.log"; echo "$package: rpm could not install it in a scratch root"; exit 1; }
   check_abc $(emulator_of "$dir") "$root/usr/bin/BRINDLEX"
   cp "$package" dist/
   echo "$package: $(stat -c %s "$package") bytes, rpmlint: $(grep -o '[0-9]* errors, [0-9]* warnings' "$dir/rpmlint.log"); installed in a scratch root and run"
@@ -64,7 +69,8 @@ done
 # The program for every Linux processor, as an archive.
 for dir in "${linux_builds[@]}"; do
   package=$(make_package "$dir" TGZ)
-  unpacked=$(mktemp -d)
+  unpacked=$work/archive-$dir
+  mkdir "$unpacked"
   tar -xzf "$package" -C "$unpacked"
   folder=$unpacked/$(basename "$package" .tar.gz)
   for file in bin/BRINDLEX share/man/man1/BRINDLEX.1.gz share/bash-completion/completions/BRINDLEX \
@@ -77,6 +83,7 @@ for dir in "${linux_builds[@]}"; do
 done
 
 cp build/*.deb build-aarch64/*.deb build-armhf/*.deb build-windows/*.zip build-windows-arm64/*.zip dist/
+bash .ci/buildinfo.sh
 cd dist
 artifacts=(*)
 for artifact in "${artifacts[@]}"; do

