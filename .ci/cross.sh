@@ -17,20 +17,21 @@ check_deb() {
 
 case $target in
   windows)
-    export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/wine} WINEDEBUG=-all
+    work=$(mktemp -d)
+    export WINEPREFIX=$work/wine WINEDEBUG=-all
     # One wineserver, and wine's background services, for the whole run:
     # started per program they cost seconds each. Started here, they hold no
     # pipe of the test runner's open.
     wineboot --init < /dev/null > /dev/null 2>&1
     wineserver -w
     wineserver -p < /dev/null > /dev/null 2>&1
-    trap 'wineserver -k || true' EXIT
+    trap 'wineserver -k || true; rm -rf "$work"' EXIT
     wineboot < /dev/null > /dev/null 2>&1
     build_and_test build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
     bash .ci/hardening.sh build-windows/BRINDLEX.exe
     # The download for Windows users: unpack it and run what is inside.
     package=$(make_package build-windows ZIP)
-    unpacked=$(mktemp -d)
+    unpacked=$work/zip
     python3 -m zipfile -e "$package" "$unpacked"
     folder=$unpacked/$(basename "$package" .zip)
     for file in BRINDLEX.exe README.md LICENSE; do

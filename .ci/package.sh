@@ -7,7 +7,8 @@ source .ci/lib.sh
 package=$(make_package "${1:-build}" DEB)
 lint_package "$package"
 dpkg -i "$package" > /dev/null
-trap 'dpkg -r brindlex > /dev/null' EXIT
+names=$(mktemp -d)
+trap 'dpkg -r brindlex > /dev/null; rm -rf "$names"' EXIT
 
 check_abc /usr/bin/BRINDLEX
 page=/usr/share/man/man1/BRINDLEX.1.gz
@@ -19,7 +20,6 @@ warnings=$(MANWIDTH=80 man --warnings=w -l "$page" 2>&1 > /dev/null)
 
 # A file name with a blank completes as one word, with bash-completion loaded
 # as an interactive shell loads it.
-names=$(mktemp -d)
 touch "$names/my file.bin"
 completed=$(cd "$names" && bash -c '
   source /usr/share/bash-completion/bash_completion

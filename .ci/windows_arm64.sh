@@ -39,6 +39,8 @@ if ! ls "$apt_dir"/archives/wine64_*.deb > /dev/null 2>&1; then
 fi
 
 work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+trap 'exit 143' TERM INT
 root=$work/root
 for package in "$apt_dir"/archives/*.deb; do
   dpkg -x "$package" "$root"
@@ -101,4 +103,3 @@ for processor in sha2 plain; do
   echo "$program with a cpuinfo $([ "$processor" = sha2 ] && echo "listing" || echo "without") sha2: unit, vector and end-to-end tests passed; $count sha256h translated while it hashed 3 MB; $(seconds_since "$start") s"
   rm -f "$work/qemu-$processor.log"
 done
-rm -rf "$work"
