@@ -14,7 +14,7 @@ for target in md5 sha256 command_line; do
   corpus=$work/$target
   mkdir "$corpus"
   cp "$seeds"/* "$corpus"/
-  ./build-fuzz/fuzz_$target -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+  TMPDIR=$work ./build-fuzz/fuzz_$target -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
     "$corpus" > "build-fuzz/fuzz_$target.log" 2>&1 || { tail -40 "build-fuzz/fuzz_$target.log"; exit 1; }
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "build-fuzz/fuzz_$target.log" | grep -o '[0-9]*$')
   echo "fuzz_$target: $runs executions in ${seconds} s, no findings"

@@ -55,8 +55,11 @@ bool is_digest_line(const std::string& out, size_t digits) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Run where relative paths name nothing, with standard output in a file.
-    char directory[] = "/tmp/brindlex_fuzz_XXXXXX";
-    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) {
+    // The folder is made in TMPDIR, which the caller removes.
+    const char* base = std::getenv("TMPDIR");
+    std::string directory = base != nullptr && *base != '\0' ? base : "/tmp";
+    directory += "/brindlex_fuzz_XXXXXX";
+    if (mkdtemp(&directory[0]) == nullptr || chdir(directory.c_str()) != 0) {
         std::abort();
     }
     std::FILE* file = std::tmpfile();
