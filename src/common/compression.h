@@ -15,7 +15,8 @@ using Compression = void (*)(uint32_t* state, const uint8_t* first, const uint8_
                              size_t count);
 
 // The environment variable that can overrule the processor's choice: read
-// once, at the first compression. "portable" turns every processor-specific
+// when the choice is made, at the first compression (by each thread that
+// makes it, should several race). "portable" turns every processor-specific
 // compression off; "hardware" takes one wherever the processor can run it,
 // even where it is not expected to be faster. Any other value, or none,
 // leaves the choice to the rule in each engine's select file.
