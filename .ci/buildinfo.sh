@@ -5,7 +5,7 @@
 # versions, of every tool that made it (compiler, binutils, C and C++
 # libraries, CMake, the tool that wrote the package); for the programs zig
 # built, zig's version and the npm package it came from, with its SHA-256.
-# Then checks that each artifact has its entry, with its digest.
+# release.sh checks it against SHA256SUMS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source .ci/lib.sh
@@ -95,12 +95,4 @@ cd dist
     fi | sort -u | sed 's/^/  tool: /'
   done
 } > BUILDINFO
-
-# Every artifact has its entry, with the digest it has.
-for artifact in *; do
-  case $artifact in SHA256SUMS | BUILDINFO) continue ;; esac
-  digest=$(sha256sum "$artifact" | cut -d ' ' -f 1)
-  grep -A1 -x "$artifact" BUILDINFO | grep -qx "  sha256: $digest" ||
-    { echo "BUILDINFO: no entry for $artifact with SHA-256 $digest"; exit 1; }
-done
-echo "BUILDINFO: $(grep -c '^  sha256: ' BUILDINFO) artifacts, each with its digest and toolchain"
+echo "BUILDINFO: $(grep -c '^  sha256: ' BUILDINFO) artifacts"

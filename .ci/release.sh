@@ -90,3 +90,11 @@ for artifact in "${artifacts[@]}"; do
   echo "$(../build/BRINDLEX sha256 f "$artifact")  $artifact"
 done > SHA256SUMS
 sha256sum -c SHA256SUMS
+# Every artifact SHA256SUMS lists has its entry in BUILDINFO, with the same
+# digest: written by another program (sha256sum), from the same files.
+while read -r digest artifact; do
+  [ "$artifact" != BUILDINFO ] || continue
+  grep -A1 -x "$artifact" BUILDINFO | grep -qx "  sha256: $digest" ||
+    { echo "BUILDINFO: no entry for $artifact with SHA-256 $digest"; exit 1; }
+done < SHA256SUMS
+echo "BUILDINFO: an entry, with its digest, for every artifact in SHA256SUMS"
