@@ -84,7 +84,7 @@ def steps(work):
         ("portable unit", f"build-portable/tests/unit_tests --gtest_brief=1", 120, None),
         ("portable e2e", f"{e2e} build-portable/BRINDLEX", 300, None),
     ]
-    for model in ("Skylake-Client", "qemu64", "qemu64,level=6"):
+    for model in ("Skylake-Client", "Skylake-Client,-xsave", "qemu64", "qemu64,level=6"):
         q = f"qemu-x86_64-static -cpu {model}"
         s.append((f"{model} unit", f"{q} build/tests/unit_tests --gtest_brief=1", 300, None))
         s.append((f"{model} e2e", f"{e2e} build/BRINDLEX --emulator '{q}'", 300, None))

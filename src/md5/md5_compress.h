@@ -40,6 +40,15 @@ struct X86Cpuid {
     uint64_t xcr0;       // the register state the system saves (0 without OSXSAVE)
 };
 
+// The processor's family from leaf 1 EAX, its extended family added where
+// the base family is 0xf, as Intel's and AMD's manuals decode it.
+uint32_t x86_family(const X86Cpuid& cpu);
+
+// What this processor reports, as md5_hardware_compression reads it; all
+// zero where this build reads nothing (no x86-64, macOS, or no AVX-512
+// compression built).
+X86Cpuid md5_read_cpuid();
+
 // Whether md5_compress_avx512 can run on a processor that reports `cpu`: it
 // has AVX-512 F and VL, and its system saves their registers.
 bool md5_avx512_runs_on(const X86Cpuid& cpu);

@@ -5,6 +5,14 @@
 
 #include "md5/md5_compress.h"
 
+uint32_t x86_family(const X86Cpuid& cpu) {
+    uint32_t family = cpu.leaf1_eax >> 8 & 0xf;
+    if (family == 0xf) {
+        family += cpu.leaf1_eax >> 20 & 0xff;
+    }
+    return family;
+}
+
 bool md5_avx512_runs_on(const X86Cpuid& cpu) {
     if (cpu.max_leaf < 7 || (cpu.leaf1_ecx & (1u << 27)) == 0) {
         return false;
@@ -25,18 +33,18 @@ bool md5_avx512_runs_on(const X86Cpuid& cpu) {
 // twice the portable code's time (measured on Zen 5: 345 MB/s against 675).
 // Processors not named here keep the portable code.
 bool md5_avx512_chosen_on(const X86Cpuid& cpu) {
-    uint32_t family = cpu.leaf1_eax >> 8 & 0xf;
-    if (family == 0xf) {
-        family += cpu.leaf1_eax >> 20 & 0xff;
-    }
     bool one_cycle = std::strcmp(cpu.vendor, "GenuineIntel") == 0 ||
-                     (std::strcmp(cpu.vendor, "AuthenticAMD") == 0 && family == 0x19);
+                     (std::strcmp(cpu.vendor, "AuthenticAMD") == 0 && x86_family(cpu) == 0x19);
     return one_cycle && md5_avx512_runs_on(cpu);
 }
 
 #if defined(BRINDLEX_HARDWARE_MD5) && defined(BRINDLEX_MD5_X86) && defined(__APPLE__)
 
 #include <sys/sysctl.h>
+
+X86Cpuid md5_read_cpuid() {
+    return X86Cpuid{};
+}
 
 namespace {
 
@@ -80,9 +88,11 @@ void store_vendor(char* text, uint32_t word) {
     }
 }
 
+}  // namespace
+
 // Reads what the rule above looks at, and no more: XCR0 only where the
 // system has turned XGETBV on, leaf 7 only where there is one.
-X86Cpuid read_cpuid() {
+X86Cpuid md5_read_cpuid() {
     X86Cpuid cpu = {};
     unsigned int eax, ebx, ecx, edx;
     __cpuid(0, eax, ebx, ecx, edx);
@@ -105,17 +115,19 @@ X86Cpuid read_cpuid() {
     return cpu;
 }
 
-}  // namespace
-
 Md5Compression md5_avx512_compression() {
-    return md5_avx512_runs_on(read_cpuid()) ? md5_compress_avx512 : nullptr;
+    return md5_avx512_runs_on(md5_read_cpuid()) ? md5_compress_avx512 : nullptr;
 }
 
 Md5Compression md5_hardware_compression() {
-    return md5_avx512_chosen_on(read_cpuid()) ? md5_compress_avx512 : nullptr;
+    return md5_avx512_chosen_on(md5_read_cpuid()) ? md5_compress_avx512 : nullptr;
 }
 
 #else
+
+X86Cpuid md5_read_cpuid() {
+    return X86Cpuid{};
+}
 
 Md5Compression md5_avx512_compression() {
     return nullptr;

@@ -140,6 +140,30 @@ TEST(Md5, CompressionChosenOnThisProcessor) {
 #ifdef BRINDLEX_CHECK_X86_CHOICE
     bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     EXPECT_EQ(md5_avx512_compression() != nullptr, BRINDLEX_HARDWARE_MD5_BUILT != 0 && avx512);
+#if BRINDLEX_HARDWARE_MD5_BUILT
+    // What the choice read of the vendor and family, against GCC's own
+    // reading of the processor; the choice, against the rule's words.
+    X86Cpuid cpu = md5_read_cpuid();
+    bool intel = __builtin_cpu_is("intel");
+    bool amd = __builtin_cpu_is("amd");
+    EXPECT_EQ(std::strcmp(cpu.vendor, "GenuineIntel") == 0, intel) << cpu.vendor;
+    EXPECT_EQ(std::strcmp(cpu.vendor, "AuthenticAMD") == 0, amd) << cpu.vendor;
+    const struct {
+        uint32_t family;
+        int is;
+    } amd_families[] = {{0x10, __builtin_cpu_is("amdfam10h")},
+                        {0x15, __builtin_cpu_is("amdfam15h")},
+                        {0x17, __builtin_cpu_is("amdfam17h")},
+                        {0x19, __builtin_cpu_is("amdfam19h")}};
+    for (const auto& family : amd_families) {
+        EXPECT_EQ(amd && x86_family(cpu) == family.family, family.is != 0)
+            << "family " << x86_family(cpu) << " against " << family.family;
+    }
+    bool one_cycle = intel || __builtin_cpu_is("amdfam19h");
+    EXPECT_EQ(md5_hardware_compression() != nullptr, avx512 && one_cycle);
+    std::printf("Processor checked: %s, family %02xh, AVX-512 F and VL %s\n", cpu.vendor,
+                x86_family(cpu), avx512 ? "present" : "absent");
+#endif
 #endif
     if (md5_hardware_compression() != nullptr) {
         EXPECT_NE(md5_avx512_compression(), nullptr);
