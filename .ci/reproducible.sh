@@ -1,71 +1,66 @@
 #!/usr/bin/env bash
-# Builds every artifact of the release in dist/ a second time, as another
-# builder's machine would, and checks with cmp that each is byte-identical
-# to the one CI built and tested (not with the program under test, which
-# could print the same wrong digest for both). What differs from the first
-# build:
-#   the path: another folder, nine levels deeper;
-#   the order in which folders list their files: the sources and the builds
-#     seen through disorderfs --shuffle-dirents=yes;
+# Builds every artifact of the release in dist/ a second time, with the
+# README's rebuild recipe, as another builder's machine would, and checks
+# with cmp that each is byte-identical to the one CI built and tested (not
+# with the program under test, which could print the same wrong digest for
+# both). What differs from the first build:
+#   the user: nobody, not root, with a home folder of its own;
+#   the checkout: a clone of its own, holding files git does not track;
+#   the path: another folder, deeper, holding a space, [ ] ( ) * ? + $ ^ and
+#     a letter that is not ASCII;
+#   the build folders: in the checkout, named "_out (2)/NAME", not build*;
+#   the order in which folders list their files: all of it seen through
+#     disorderfs --shuffle-dirents=yes;
 #   the clock: a year ahead, through faketime;
-#   the umask: 002, against CI's 022;
-#   the time zone and locale: Pacific/Kiritimati (UTC+14) and C.UTF-8;
-#   the build jobs: one, against two.
+#   the umask: 077, against CI's 022;
+#   the time zone and locale: Pacific/Kiritimati (UTC+14) and tr_TR.UTF-8,
+#     made with localedef, against UTC and C.UTF-8;
+#   the build jobs: one, against two;
+#   the environment: CMAKE_BUILD_TYPE, CXXFLAGS and LDFLAGS set, which the
+#     recipe clears.
 # SOURCE_DATE_EPOCH is the last commit's time in both. Where an artifact
-# differs, diffoscope shows how.
+# differs, diffoscope shows how, and the check fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source .ci/lib.sh
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 work=$(mktemp -d)
+chmod 755 "$work"
 real=$work/real
-shuffled=$work/another/builder/s/machine/with/a/much/deeper/build/path
+shuffled="$work/another builder's [1] machine/with (a) much*deeper?path+\$for^é/b/u/i/l/d"
 cleanup() {
   fusermount3 -u "$shuffled" 2> /dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
-mkdir -p "$real" "$shuffled"
-disorderfs --shuffle-dirents=yes --multi-user=yes "$real" "$shuffled" > /dev/null
-source_dir=$shuffled/source
-mkdir "$source_dir"
-git archive HEAD | (umask 002 && tar -x -C "$source_dir")
-
-# again NAME GENERATORS [CMAKE ARGUMENTS...]: configures and builds the copy
-# NAME without its tests, one job at a time, then makes its packages with
-# each generator; all of it under the varied umask, clock, zone and locale.
-varied() {
-  (umask 002 && TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 faketime -f +365d "$@")
-}
-again() {
-  local dir=$shuffled/$1 generators=$2
-  shift 2
-  varied cmake -S "$source_dir" -B "$dir" -DBUILD_TESTING=OFF "$@" > /dev/null
-  varied cmake --build "$dir" -j1 > /dev/null
-  (cd "$dir" && varied cpack -G "$generators" > /dev/null)
-}
-toolchain() {
-  echo "-DCMAKE_TOOLCHAIN_FILE=$source_dir/cmake/$1.cmake"
-}
-start=$(date +%s)
-again linux "DEB;RPM;TGZ"
-(cd "$shuffled/linux" && varied cpack --config CPackSourceConfig.cmake > /dev/null)
-again aarch64 "DEB;RPM;TGZ" "$(toolchain aarch64-linux-gnu)"
-again armhf "DEB;TGZ" "$(toolchain arm-linux-gnueabihf)"
-again i386 TGZ "$(toolchain i686-linux-gnu)"
-again s390x TGZ "$(toolchain s390x-linux-gnu)"
-again riscv64 TGZ "$(toolchain riscv64-linux-gnu)"
-again windows ZIP "$(toolchain mingw-w64-x86_64)"
+mkdir -p "$real" "$shuffled" "$work/home" "$work/tools"
+localedef -i tr_TR -f UTF-8 "$work/locales/tr_TR.UTF-8"
+# The checkout, and zig with the digest fetch_zig checks, the builder's own.
+git clone -q --no-hardlinks . "$real/brindlex"
+echo "notes of the builder's" > "$real/brindlex/notes.txt"
+mkdir "$real/brindlex/build" && echo "an earlier build" > "$real/brindlex/build/BRINDLEX"
 fetch_zig
-again windows-arm64 ZIP "$(toolchain zig)" -DBRINDLEX_ZIG="$zig" -DBRINDLEX_ZIG_TARGET=windows-arm64
-echo "every artifact built again in $shuffled in $(seconds_since "$start") s"
+cp -al "$zig_tarball" "$(dirname "$zig")" "$work/tools/"
+chown -R nobody: "$real" "$work/home"
+disorderfs --shuffle-dirents=yes --multi-user=yes "$real" "$shuffled" > /dev/null
+source_dir=$shuffled/brindlex
+
+start=$(date +%s)
+(cd "$source_dir" && umask 077 &&
+  setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env HOME="$work/home" BRINDLEX_TOOLS="$work/tools" LOCPATH="$work/locales" LC_ALL=tr_TR.UTF-8 \
+      TZ=Pacific/Kiritimati CMAKE_BUILD_PARALLEL_LEVEL=1 \
+      CMAKE_BUILD_TYPE=Debug CXXFLAGS="-O0 -g" LDFLAGS="-Wl,--build-id=none" \
+    faketime -f +365d bash -c 'source .ci/lib.sh
+      for name in "${release_targets[@]}"; do release_build . "_out (2)/$name" "$name"; done')
+echo "every artifact built again, as nobody, in $shuffled in $(seconds_since "$start") s"
 
 status=0
 for artifact in dist/*; do
   name=$(basename "$artifact")
   case $name in SHA256SUMS | BUILDINFO) continue ;; esac
-  copies=("$shuffled"/*/"$name")
+  copies=("$source_dir/_out (2)"/*/"$name")
   if [ ! -f "${copies[0]}" ]; then
     echo "$name: not built again"
     status=1
