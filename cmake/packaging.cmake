@@ -3,7 +3,6 @@
 #   cmake --build <dir> --target package         this platform's packages
 #   cmake --build <dir> --target package_source  the source tarball: the commit
 # With SOURCE_DATE_EPOCH set, each is the same to the byte whoever makes it.
-set(BRINDLEX_SUMMARY "MD5 and SHA-256 digests of a string or a file")
 set(BRINDLEX_DESCRIPTION "BRINDLEX prints the MD5 or SHA-256 digest of a literal string, or of a
 file's contents, as one line of lowercase hexadecimal digits on standard
 output. It hashes exactly the bytes it is given, with its own engines and
@@ -61,7 +60,7 @@ rpm_arch=${rpm_arch}
 set(make_packages bash ${CMAKE_CURRENT_SOURCE_DIR}/packaging/make-packages ${CMAKE_CURRENT_BINARY_DIR})
 if(packages)
   add_custom_target(package COMMAND ${make_packages} ${packages} USES_TERMINAL VERBATIM)
-  add_dependencies(package BRINDLEX)
+  add_dependencies(package BRINDLEX notices)
   if(TARGET documents)
     add_dependencies(package documents)
   endif()

@@ -45,16 +45,30 @@ set(CMAKE_CXX_COMPILER_TARGET ${zig_triple})
 
 # CMake runs a compiler, an archiver and an indexer as single programs: small
 # scripts around zig's subcommands. zig's linker refuses the -v that CMake's
-# compiler check passes it. The C compiler serves GoogleTest's build, which
-# checks for one.
+# compiler check passes it. A link keeps zig's version and the linker's
+# command line, which zig prints with ZIG_VERBOSE_LINK, in OUTPUT.link: it
+# keeps no map, and the notices are made from it (packaging/make-notices).
+# The C compiler serves GoogleTest's build, which checks for one.
 set(zig_tools ${CMAKE_BINARY_DIR}/zig-tools)
 foreach(language cc c++)
   file(WRITE ${zig_tools}/zig-${language} "#!/bin/sh
+zig=\"${BRINDLEX_ZIG}\"
+output= compile= previous=
 for argument do
   shift
+  [ \"$previous\" != -o ] || output=$argument
+  [ \"$argument\" != -c ] && [ \"$argument\" != -E ] || compile=1
+  previous=$argument
   [ \"$argument\" = -Wl,-v ] || set -- \"$@\" \"$argument\"
 done
-exec \"${BRINDLEX_ZIG}\" ${language} ${zig_target} \"$@\"
+[ -z \"$compile\" ] && [ -n \"$output\" ] || exec \"$zig\" ${language} ${zig_target} \"$@\"
+\"$zig\" version | sed 's/^/zig /' > \"$output.link\"
+ZIG_VERBOSE_LINK=1 \"$zig\" ${language} ${zig_target} \"$@\" 2> \"$output.link-output\"
+status=$?
+grep '^lld-link ' \"$output.link-output\" >> \"$output.link\"
+grep -v -e '^lld-link ' -e '^ar ' \"$output.link-output\" >&2
+rm -f \"$output.link-output\"
+exit $status
 ")
 endforeach()
 file(WRITE ${zig_tools}/zig-ar "#!/bin/sh\nexec \"${BRINDLEX_ZIG}\" ar \"$@\"\n")
