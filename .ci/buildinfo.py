@@ -1,19 +1,26 @@
 #!/usr/bin/env python3
-"""Writes dist/BUILDINFO: what made each artifact in dist/, for a rebuilder
-to set up the same. The commit and SOURCE_DATE_EPOCH; for each build folder
-of build-release/ (release.sh), the command that configured it, its build
-type, its compile and link flags, the environment variables the build reads,
-and every Debian package, with its version, that provided a file the build
-read or ran, as strace saw it (NAME.trace); then each artifact, its SHA-256
-and the folder that made it.
+"""Writes the records of the release in dist/. BUILDINFO, what made each
+artifact, for a rebuilder to set up the same: the commit and
+SOURCE_DATE_EPOCH; for each build folder of build-release/ (release.sh), the
+command that configured it, its build type, its compile and link flags, the
+environment variables the build reads, and every Debian package, with its
+version, that provided a file the build read or ran, as strace saw it
+(NAME.trace); then each artifact, its SHA-256 and the folder that made it.
+And the SBOM, brindlex-VERSION.cdx.json (CycloneDX 1.5): each artifact with
+its SHA-256, and the third-party components linked into its program, as
+the notices found them (the folder's `components`), with their versions,
+licences and suppliers.
 
     .ci/buildinfo.py COMMIT ZIG_RECORD VARIABLE..."""
+import datetime
 import glob
 import hashlib
+import json
 import os
 import re
 import subprocess
 import sys
+import uuid
 
 commit, zig_record, variables = sys.argv[1], sys.argv[2], sys.argv[3:]
 variables += ["SOURCE_DATE_EPOCH", "LANG", "LC_ALL", "TZ"]
@@ -79,11 +86,14 @@ versions = dict(line.split(" ", 1) for line in subprocess.run(
     ["dpkg-query", "-W", "-f", "${binary:Package} ${Version}\n"],
     capture_output=True, text=True, check=True).stdout.splitlines())
 folders = sorted(glob.glob("build-release/*/"))
+version = cached(folders[0], "CMAKE_PROJECT_VERSION")
 made_in = {}
-out = [f"BRINDLEX {cached(folders[0], 'CMAKE_PROJECT_VERSION')}, built by CI", f"commit: {commit}",
+out = [f"BRINDLEX {version}, built by CI", f"commit: {commit}",
        f"SOURCE_DATE_EPOCH: {os.environ['SOURCE_DATE_EPOCH']}",
        f"build machine: Debian {open('/etc/debian_version').read().strip()}, "
-       + subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True).stdout.strip()]
+       + subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True).stdout.strip(),
+       "signatures: none; this release folder is unsigned (CI signs a copy of it alone, with keys made"
+       " for the run and thrown away)"]
 for folder in (f.rstrip("/") for f in folders):
     environment = dict(line.rstrip("\n").split("=", 1) for line in open(folder + ".environment") if "=" in line)
     out += ["", f"build folder {folder}", f"  configured: {open(folder + '.command').read().strip()}",
@@ -105,11 +115,52 @@ for folder in (f.rstrip("/") for f in folders):
     out += [f"  read from no Debian package: {len(strays)} files, such as {sorted(strays)[0]}"] if strays else []
     for name in os.listdir(folder):
         made_in.setdefault(name, []).append(folder)
+
+# The SBOM: the artifacts, each depending on the components its program holds.
+def supplier(sources):
+    if sources:
+        return {"name": "Debian", "url": ["https://www.debian.org/"]}
+    return {"name": f"the zig project: {zig_record}"}
+
+
+sbom_components, dependencies, components = [], [], {}
 for artifact in sorted(os.listdir("dist")):
     if artifact in ("BUILDINFO", "SHA256SUMS"):
         continue
     digest = hashlib.sha256(open(os.path.join("dist", artifact), "rb").read()).hexdigest()
     assert len(made_in.get(artifact, [])) == 1, f"{artifact}: made in {made_in.get(artifact)}"
     out += ["", artifact, f"  sha256: {digest}", f"  built in: {made_in[artifact][0]}"]
+    sbom_components.append({
+        "type": "file", "bom-ref": f"artifact:{artifact}", "name": artifact, "version": version,
+        "hashes": [{"alg": "SHA-256", "content": digest}],
+        "licenses": [{"license": {"name": "BRINDLEX licence (LICENSE, in every package)"}}]})
+    linked = []
+    if not artifact.startswith(f"brindlex-{version}.tar"):
+        for line in open(os.path.join(made_in[artifact][0], "components")):
+            name, component_version, licence, sources = line.rstrip("\n").split("\t")
+            ref = f"component:{name}@{component_version}:{sources}"
+            components[ref] = {
+                "type": "library", "bom-ref": ref, "name": name, "version": component_version,
+                "supplier": supplier(sources), "licenses": [{"expression": licence}]}
+            if sources:
+                source, source_version = sources.split()[0].split("=")
+                components[ref]["purl"] = (f"pkg:deb/debian/{source}@{source_version.replace('+', '%2B')}"
+                                           "?arch=source&distro=debian-12")
+            linked.append(ref)
+    dependencies.append({"ref": f"artifact:{artifact}", "dependsOn": linked})
 open("dist/BUILDINFO", "w").write("\n".join(out) + "\n")
-print(f"BUILDINFO: {out.count('')} entries, for {len(folders)} build folders and their artifacts")
+epoch = datetime.datetime.fromtimestamp(int(os.environ["SOURCE_DATE_EPOCH"]), datetime.timezone.utc)
+sbom = {
+    "$schema": "http://cyclonedx.org/schema/bom-1.5.schema.json", "bomFormat": "CycloneDX", "specVersion": "1.5",
+    "serialNumber": f"urn:uuid:{uuid.uuid5(uuid.NAMESPACE_URL, 'https://brindlex.example.org/' + commit)}",
+    "version": 1,
+    "metadata": {"timestamp": epoch.strftime("%Y-%m-%dT%H:%M:%SZ"),
+                 "component": {"type": "application", "bom-ref": "BRINDLEX", "name": "BRINDLEX",
+                               "version": version, "supplier": {"name": "The BRINDLEX developers"}}},
+    "components": sbom_components + [components[ref] for ref in sorted(components)],
+    "dependencies": dependencies + [{"ref": ref} for ref in sorted(components)]}
+with open(f"dist/brindlex-{version}.cdx.json", "w") as file:
+    json.dump(sbom, file, indent=2)
+    file.write("\n")
+print(f"BUILDINFO and brindlex-{version}.cdx.json: {len(sbom_components)} artifacts from {len(folders)}"
+      f" build folders; {len(components)} components linked into their programs")

@@ -8,8 +8,9 @@
 # installs into a scratch root and runs from there; each Debian package
 # passes lintian, the native one installed and tried (package.sh); each
 # archive and zip holds its files and its program runs (the ARM64 Windows
-# one under .ci/windows_arm64.sh). Then gathers them in dist/, with BUILDINFO
-# and SHA256SUMS.
+# one under .ci/windows_arm64.sh), and each Windows program carries its
+# version. Then gathers them in dist/, with BUILDINFO, the SBOM and
+# SHA256SUMS, and checks that those agree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source .ci/lib.sh
@@ -111,16 +112,22 @@ for name in "${release_targets[@]}"; do
     mkdir "$unpacked"
     if [[ $package == *.zip ]]; then
       python3 -m zipfile -e "$package" "$unpacked"
-      files=(BRINDLEX.exe README.md LICENSE)
+      files=(BRINDLEX.exe README.md LICENSE NOTICES.txt)
     else
       tar -xzf "$package" -C "$unpacked"
       files=(bin/BRINDLEX share/man/man1/BRINDLEX.1.gz share/bash-completion/completions/BRINDLEX
-             share/doc/brindlex/copyright)
+             share/doc/brindlex/copyright share/doc/brindlex/NOTICES)
     fi
     folder=$unpacked/$(basename "$package" | sed 's/\.zip$\|\.tar\.gz$//')
     for file in "${files[@]}"; do
       [ -f "$folder/$file" ] || { echo "$package lacks $file"; exit 1; }
     done
+    if [[ $package == *.zip ]]; then
+      /usr/bin/python3 -c 'import pefile, sys
+info = {k.decode(): v.decode() for f in pefile.PE(sys.argv[1]).FileInfo[0] if f.Key == b"StringFileInfo"
+        for t in f.StringTable for k, v in t.entries.items()}
+assert info["FileVersion"] == info["ProductVersion"] == sys.argv[2], info' "$folder/BRINDLEX.exe" "$version"
+    fi
     # The ARM64 Windows program runs under .ci/windows_arm64.sh alone.
     if [ "$name" = windows ]; then
       WINEPREFIX=$work/wine WINEDEBUG=-all check_abc wine "$folder/BRINDLEX.exe" 2> /dev/null
@@ -142,11 +149,8 @@ for artifact in "${artifacts[@]}"; do
   echo "$(../build/BRINDLEX sha256 f "$artifact")  $artifact"
 done > SHA256SUMS
 sha256sum -c SHA256SUMS
-# Every artifact SHA256SUMS lists has its entry in BUILDINFO, with the same
-# digest: written by another program (Python's hashlib), from the same files.
-while read -r digest artifact; do
-  [ "$artifact" != BUILDINFO ] || continue
-  grep -A1 -x "$artifact" BUILDINFO | grep -qx "  sha256: $digest" ||
-    { echo "BUILDINFO: no entry for $artifact with SHA-256 $digest"; exit 1; }
-done < SHA256SUMS
-echo "BUILDINFO: an entry, with its digest, for every artifact in SHA256SUMS"
+cd ..
+# The digests BRINDLEX wrote (SHA256SUMS, checked above by sha256sum), those
+# in BUILDINFO and the SBOM, and Python's hashlib all agree.
+fetch_cyclonedx_schemas
+/usr/bin/python3 .ci/check_release.py dist "$cyclonedx_schemas"
