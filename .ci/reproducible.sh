@@ -4,7 +4,7 @@
 # with cmp that each is byte-identical to the one CI built and tested (not
 # with the program under test, which could print the same wrong digest for
 # both). What differs from the first build:
-#   the user: nobody, not root, with a home folder of its own;
+#   the user: nobody, not root, with a home and a temporary folder of its own;
 #   the checkout: a clone of its own, holding files git does not track;
 #   the path: another folder, deeper, holding a space, [ ] ( ) * ? + $ ^ and
 #     a letter that is not ASCII;
@@ -35,7 +35,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
-mkdir -p "$real" "$shuffled" "$work/home" "$work/tools" "$work/locales"
+mkdir -p "$real" "$shuffled" "$work/home" "$work/tmp" "$work/tools" "$work/locales"
 localedef -i tr_TR -f UTF-8 "$work/locales/tr_TR.UTF-8"
 # The checkout, and zig with the digest fetch_zig checks, the builder's own.
 git clone -q --no-hardlinks . "$real/brindlex"
@@ -43,17 +43,18 @@ echo "notes of the builder's" > "$real/brindlex/notes.txt"
 mkdir "$real/brindlex/build" && echo "an earlier build" > "$real/brindlex/build/BRINDLEX"
 fetch_zig
 cp -al "$zig_tarball" "$(dirname "$zig")" "$work/tools/"
-chown -R nobody: "$real" "$work/home"
+chown -R nobody: "$real" "$work/home" "$work/tmp"
 disorderfs --shuffle-dirents=yes --multi-user=yes "$real" "$shuffled" > /dev/null
 source_dir=$shuffled/brindlex
 
 start=$(date +%s)
 (cd "$source_dir" && umask 077 &&
   setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env HOME="$work/home" BRINDLEX_TOOLS="$work/tools" LOCPATH="$work/locales" LC_ALL=tr_TR.UTF-8 \
+    env HOME="$work/home" TMPDIR="$work/tmp" BRINDLEX_TOOLS="$work/tools" LOCPATH="$work/locales" LC_ALL=tr_TR.UTF-8 \
       TZ=Pacific/Kiritimati CMAKE_BUILD_PARALLEL_LEVEL=1 NO_FAKE_STAT=1 \
       CMAKE_BUILD_TYPE=Debug CXXFLAGS="-O0 -g" LDFLAGS="-Wl,--build-id=none" \
-    faketime -f +365d bash -c 'source .ci/lib.sh
+    faketime -f +365d bash -c 'set -euo pipefail
+      source .ci/lib.sh
       for name in "${release_targets[@]}"; do release_build . "_out (2)/$name" "$name"; done')
 echo "every artifact built again, as nobody, in $shuffled in $(seconds_since "$start") s"
 

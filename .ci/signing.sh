@@ -19,7 +19,7 @@ mkdir -m 700 "$GNUPGHOME" "$work/other"
 # new_key HOME: a key in the keyring at HOME, its fingerprint printed.
 new_key() {
   GNUPGHOME=$1 gpg --batch --quiet --pinentry-mode loopback --passphrase '' \
-    --quick-gen-key "BRINDLEX CI, thrown away after the run <ci@brindlex.invalid>" ed25519 sign 1d
+    --quick-gen-key "BRINDLEX CI, thrown away after the run <ci@brindlex.invalid>" ed25519 sign 1d 2> /dev/null
   GNUPGHOME=$1 gpg --batch --with-colons --list-secret-keys | awk -F: '$1 == "fpr" { print $10; exit }'
 }
 fingerprint=$(new_key "$GNUPGHOME")
@@ -66,7 +66,7 @@ for zip in "$release"/*.zip; do
     osslsigncode verify -CAfile "$work/certificate.pem" -in "$work/changed.exe"
   osslsigncode extract-signature -in "$signed" -out "$work/$name.signature" > /dev/null
   osslsigncode attach-signature -sigin "$work/$name.signature" -in "$work/rebuilt-$name/$name/BRINDLEX.exe" \
-    -out "$work/$name.attached.exe" > /dev/null
+    -CAfile "$work/certificate.pem" -out "$work/$name.attached.exe" > /dev/null
   cmp "$work/$name.attached.exe" "$signed" ||
     { echo "$name: the signature attached to the rebuilt program does not give the signed program"; exit 1; }
   echo "$name: BRINDLEX.exe passes osslsigncode verify, refuses a changed byte; its signature on the rebuilt program gives it byte for byte"
