@@ -42,7 +42,8 @@ must_fail() {
   shift
   ! "$@" > /dev/null 2>&1 || { echo "$description: the check passed"; exit 1; }
 }
-for file in SHA256SUMS "brindlex-$(sed -n 's/^BRINDLEX \([^ ,]*\).*/\1/p' dist/BUILDINFO).tar.gz"; do
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+for file in SHA256SUMS "brindlex-$version.tar.gz"; do
   gpgv --keyring "$work/signer.gpg" "$release/$file.asc" "$release/$file" 2> /dev/null
   sqv --keyring "$work/signer.gpg" "$release/$file.asc" "$release/$file" > /dev/null
   cp "$release/$file" "$work/changed"

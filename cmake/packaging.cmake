@@ -49,7 +49,7 @@ endif()
 # Debian's description: each line after the summary indented by one blank.
 string(REPLACE "\n" "\n " BRINDLEX_DEB_DESCRIPTION "${BRINDLEX_DESCRIPTION}")
 configure_file(packaging/control.in debian-control @ONLY)
-# The spec goes into the source tarball too, for `rpmbuild -ta`.
+# rpmbuild's instructions go into the source tarball too, for `rpmbuild -ta`.
 configure_file(packaging/brindlex.spec.in brindlex.spec @ONLY)
 file(CONFIGURE OUTPUT packaging.conf CONTENT "version=${PROJECT_VERSION}
 archive=${archive}
