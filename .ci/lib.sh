@@ -78,11 +78,13 @@ toolchain_of() {
 }
 
 # What the build reads from the environment besides SOURCE_DATE_EPOCH: CMake,
-# the compilers and our own settings. The release's builds clear them, as
-# the README's rebuild recipe does, word for word; BUILDINFO records them.
+# the compilers, our own settings, and the archiving tools' options. The
+# release's builds clear them, as the README's rebuild recipe does, word for
+# word; BUILDINFO records them.
+source "$(dirname "${BASH_SOURCE[0]}")/../packaging/archives.sh"
 build_environment=(CMAKE_BUILD_TYPE CMAKE_GENERATOR CMAKE_TOOLCHAIN_FILE CMAKE_PREFIX_PATH CXX CXXFLAGS
   CPPFLAGS LDFLAGS RC RCFLAGS CPATH CPLUS_INCLUDE_PATH LIBRARY_PATH COMPILER_PATH GCC_EXEC_PREFIX
-  BRINDLEX_WERROR)
+  BRINDLEX_WERROR "${archive_environment[@]}")
 
 # release_build SOURCE DIR NAME: the README's rebuild recipe for one target:
 # the environment cleared, DIR configured without the tests and its packages

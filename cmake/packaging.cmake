@@ -16,6 +16,7 @@ only, and elsewhere, AMD Zen 5 included, on portable code.")
 set(processor ${CMAKE_SYSTEM_PROCESSOR})
 set(deb_arch)
 set(rpm_arch)
+set(target_note)
 if(WIN32)
   set(packages zip)
   if(processor STREQUAL ARM64)
@@ -36,7 +37,7 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL Linux)
   elseif(processor MATCHES "^arm")
     set(packages deb tgz)
     set(deb_arch armhf)
-    string(APPEND BRINDLEX_DESCRIPTION "
+    set(target_note "
 This build is for ARMv7 and later processors: a Raspberry Pi 2 or later,
 not the ARMv6 Raspberry Pi 1 or Zero.")
   else()
@@ -46,10 +47,12 @@ else()
   set(packages)
 endif()
 
-# Debian's description: each line after the summary indented by one blank.
-string(REPLACE "\n" "\n " BRINDLEX_DEB_DESCRIPTION "${BRINDLEX_DESCRIPTION}")
+# Debian's description, with what this target's package alone says: each
+# line after the summary indented by one blank.
+string(REPLACE "\n" "\n " BRINDLEX_DEB_DESCRIPTION "${BRINDLEX_DESCRIPTION}${target_note}")
 configure_file(packaging/control.in debian-control @ONLY)
-# rpmbuild's instructions go into the source tarball too, for `rpmbuild -ta`.
+# rpmbuild's instructions go into the source tarball too, for `rpmbuild -ta`:
+# the same from every build folder, whatever its target.
 configure_file(packaging/brindlex.spec.in brindlex.spec @ONLY)
 file(CONFIGURE OUTPUT packaging.conf CONTENT "version=${PROJECT_VERSION}
 archive=${archive}
@@ -58,7 +61,8 @@ rpm_arch=${rpm_arch}
 " @ONLY)
 
 set(make_packages bash ${CMAKE_CURRENT_SOURCE_DIR}/packaging/make-packages ${CMAKE_CURRENT_BINARY_DIR})
-if(packages)
+# Every package carries the notices.
+if(packages AND TARGET notices)
   add_custom_target(package COMMAND ${make_packages} ${packages} USES_TERMINAL VERBATIM)
   add_dependencies(package BRINDLEX notices)
   if(TARGET documents)

@@ -1,5 +1,12 @@
 # What packaging/make-packages and packaging/sign-release share: how a tree
-# is readied to be archived, and how a zip is made of it. Sourced.
+# is readied to be archived, how a zip is made of it, and what in the
+# environment would change either. Sourced.
+
+# The variables that gzip, GNU tar, Info-ZIP's zip, unzip and zipinfo, and
+# dpkg-deb take options from (their manuals' ENVIRONMENT): cleared wherever
+# packages are made or signed, as the rebuild recipe clears them.
+archive_environment=(GZIP TAR_OPTIONS ZIPOPT ZIP UNZIP UNZIPOPT ZIPINFO ZIPINFOOPT
+  DPKG_DEB_COMPRESSOR_TYPE DPKG_DEB_COMPRESSOR_LEVEL DPKG_DEB_THREADS_MAX)
 
 # settle TREE: every mode 755 or 644 and, where SOURCE_DATE_EPOCH is set,
 # every time that one, whatever the umask and clock the tree was made under.
