@@ -123,6 +123,37 @@ def supplier(sources):
     return {"name": f"the zig project: {zig_record}"}
 
 
+def deb_purl(source, source_version):
+    return (f"pkg:deb/debian/{source}@{source_version.replace('+', '%2B')}"
+            "?arch=source&distro=debian-12")
+
+
+def sbom_component(name, component_version, licence, sources, upstream, packages):
+    """A linked component as scanners look for it: by its upstream project's
+    name and version, and its CPE; the Debian source packages it was built
+    from as its ancestors (a cross compiler's: cross-toolchain-base,
+    gcc-12-cross), and as its purl where they are the project's own."""
+    vendor, product = upstream.split(":")
+    # As the compiler names itself where that is no version (mingw-w64's
+    # GCC says 12-posix): the upstream part of its Debian package's version.
+    if not re.fullmatch(r"[0-9]+(\.[0-9]+)*", component_version) and packages:
+        component_version = re.sub(r"^[0-9]+:", "", packages.split()[0].split("=")[1]).split("-")[0]
+    ref = f"component:{product}@{component_version}:{sources or zig_record}"
+    component = {
+        "type": "library", "bom-ref": ref, "name": product, "version": component_version, "description": name,
+        "supplier": supplier(sources), "licenses": [{"expression": licence}],
+        "cpe": f"cpe:2.3:a:{vendor}:{product}:{component_version}:*:*:*:*:*:*:*"}
+    debian = [source.split("=") for source in sources.split()]
+    if debian:
+        component["pedigree"] = {"ancestors": [
+            {"type": "library", "name": source, "version": source_version, "supplier": supplier(sources),
+             "purl": deb_purl(source, source_version)} for source, source_version in debian]}
+        own = [s for s in debian if "cross" not in s[0]]
+        if own:
+            component["purl"] = deb_purl(*own[0])
+    return ref, component
+
+
 sbom_components, dependencies, components = [], [], {}
 for artifact in sorted(os.listdir("dist")):
     if artifact in ("BUILDINFO", "SHA256SUMS"):
@@ -137,15 +168,8 @@ for artifact in sorted(os.listdir("dist")):
     linked = []
     if not artifact.startswith(f"brindlex-{version}.tar"):
         for line in open(os.path.join(made_in[artifact][0], "components")):
-            name, component_version, licence, sources = line.rstrip("\n").split("\t")
-            ref = f"component:{name}@{component_version}:{sources}"
-            components[ref] = {
-                "type": "library", "bom-ref": ref, "name": name, "version": component_version,
-                "supplier": supplier(sources), "licenses": [{"expression": licence}]}
-            if sources:
-                source, source_version = sources.split()[0].split("=")
-                components[ref]["purl"] = (f"pkg:deb/debian/{source}@{source_version.replace('+', '%2B')}"
-                                           "?arch=source&distro=debian-12")
+            ref, component = sbom_component(*line.rstrip("\n").split("\t"))
+            components[ref] = component
             linked.append(ref)
     dependencies.append({"ref": f"artifact:{artifact}", "dependsOn": linked})
 open("dist/BUILDINFO", "w").write("\n".join(out) + "\n")
