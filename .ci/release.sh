@@ -4,7 +4,8 @@
 # each program is byte for byte the one CI tested, and every artifact as its
 # user meets it: the source tarball builds and passes the README's test
 # command without git, refuses to make itself again there, and `rpmbuild
-# -tb` makes an RPM of it that installs and runs; each RPM passes rpmlint,
+# -ta` runs the test suite and makes an RPM of it that installs and runs,
+# and a source RPM that passes rpmlint; each RPM passes rpmlint,
 # installs into a scratch root and runs from there; each Debian package
 # passes lintian, the native one installed and tried (package.sh); each
 # archive and zip holds its files and its program runs (the ARM64 Windows
@@ -85,11 +86,16 @@ install_rpm() {
 }
 
 start=$(date +%s)
-(cd "$work" && HOME=$work rpmbuild -tb --nodeps --quiet --define "_topdir $work/rpmbuild" \
+(cd "$work" && HOME=$work rpmbuild -ta --nodeps --define "_topdir $work/rpmbuild" \
   "$OLDPWD/$tarball" > "$work/rpmbuild.log" 2>&1) ||
-  { tail -30 "$work/rpmbuild.log"; echo "$tarball: rpmbuild -tb failed"; exit 1; }
+  { tail -30 "$work/rpmbuild.log"; echo "$tarball: rpmbuild -ta failed"; exit 1; }
+checked=$(grep -o '[0-9]*% tests passed, 0 tests failed out of [0-9]*' "$work/rpmbuild.log") ||
+  { tail -30 "$work/rpmbuild.log"; echo "$tarball: rpmbuild -ta ran no test suite in %check"; exit 1; }
 install_rpm "$work"/rpmbuild/RPMS/*/*.rpm
-echo "$tarball: rpmbuild -tb made $(basename "$work"/rpmbuild/RPMS/*/*.rpm), which installs and runs, in $(seconds_since "$start") s"
+rpmlint -c packaging/rpmlint.toml "$work"/rpmbuild/SRPMS/*.src.rpm > "$work/rpmlint.log" 2>&1 ||
+  { cat "$work/rpmlint.log"; echo "$tarball: rpmlint found errors in the source RPM"; exit 1; }
+echo "$tarball: rpmbuild -ta made $(cd "$work"/rpmbuild && echo SRPMS/*.rpm RPMS/*/*.rpm); %check: $checked;" \
+  "the RPM installs and runs; rpmlint on the source RPM: $(grep -o '[0-9]* errors, [0-9]* warnings' "$work/rpmlint.log"); in $(seconds_since "$start") s"
 
 for name in "${release_targets[@]}"; do
   dir=build-release/$name
