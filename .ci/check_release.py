@@ -1,17 +1,15 @@
 #!/usr/bin/python3
-"""Checks a release folder's records against each other and against its
-files: the SBOM (*.cdx.json) is valid against CycloneDX's official JSON
-schema, as its npm library ships it, with Debian's python3-jsonschema; and
-SHA256SUMS, BUILDINFO and the SBOM name the same artifacts with the same
-SHA-256, each that of the file, computed here with hashlib. Debian's Python,
-for its jsonschema.
+"""Checks a release folder: the SBOM (*.cdx.json) is valid against
+CycloneDX's official JSON schema, as its npm library ships it, with Debian's
+python3-jsonschema; and its records agree with each other and its files, as
+sign-release checks them before it signs (packaging/release-records check).
+Debian's Python, for its jsonschema.
 
     .ci/check_release.py DIR SCHEMA_FOLDER"""
 import glob
-import hashlib
 import json
 import os
-import re
+import subprocess
 import sys
 
 import jsonschema
@@ -31,24 +29,9 @@ resolver = jsonschema.RefResolver.from_schema(bom_schema, store={
     "http://cyclonedx.org/schema/" + name: document for name, document in store.items()})
 jsonschema.Draft7Validator(bom_schema, resolver=resolver,
                            format_checker=jsonschema.FormatChecker()).validate(sbom)
-
-sums = dict(reversed(line.split()) for line in open(os.path.join(folder, "SHA256SUMS")))
-buildinfo = dict(re.findall(r"^(\S+)\n  sha256: ([0-9a-f]{64})$", open(os.path.join(folder, "BUILDINFO")).read(),
-                            re.M))
-listed = {c["name"]: c["hashes"][0]["content"] for c in sbom["components"] if c["type"] == "file"}
-records = os.path.basename(sbom_path), "BUILDINFO"
-problems = []
-for name in sorted(set(sums) | set(buildinfo) | set(listed)):
-    actual = hashlib.sha256(open(os.path.join(folder, name), "rb").read()).hexdigest()
-    found = {"SHA256SUMS": sums.get(name), "BUILDINFO": buildinfo.get(name), "the SBOM": listed.get(name)}
-    if name in records:
-        found = {"SHA256SUMS": found["SHA256SUMS"]}
-    wrong = [record for record, digest in found.items() if digest != actual]
-    if wrong:
-        problems.append(f"{name}: SHA-256 {actual}, but {', '.join(wrong)} give otherwise or nothing")
-unlisted = set(os.listdir(folder)) - set(sums) - {"SHA256SUMS"} - {f for f in os.listdir(folder) if f.endswith(".asc")}
-problems += [f"{name}: in the folder, not in SHA256SUMS" for name in sorted(unlisted)]
-if problems:
-    sys.exit("\n".join(problems))
-print(f"{folder}: the SBOM valid against CycloneDX 1.5's schema; SHA256SUMS, BUILDINFO and the SBOM agree on"
-      f" all {len(listed)} artifacts, and SHA256SUMS on its {len(sums)} files")
+records = os.path.join(os.path.dirname(__file__), "..", "packaging", "release-records")
+if subprocess.run([sys.executable, records, "check", folder]).returncode != 0:
+    sys.exit(f"{folder}: its records do not agree with its files")
+artifacts = [c for c in sbom["components"] if c["type"] == "file"]
+print(f"{folder}: the SBOM valid against CycloneDX 1.5's schema; SHA256SUMS, BUILDINFO and the SBOM agree with"
+      f" the files on all {len(artifacts)} artifacts")
