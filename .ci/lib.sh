@@ -59,6 +59,12 @@ check_abc() {
     { echo "$program sha256 s abc printed: $sha256"; return 1; }
 }
 
+# The x86-64 processor models CI runs the native build's tests under
+# (.ci/x86_64_without_sha.sh says what each one stands for); the mutation
+# tool runs its mutants under them too.
+x86_64_models=(Skylake-Client Skylake-Client,-xsave Skylake-Client,level=7 Haswell qemu64 qemu64,level=6
+  qemu64,level=1,family=25)
+
 # The release's builds: a name each, and its toolchain's settings for CMake
 # (toolchain_of NAME SOURCE prints them, one a line). zig's come with
 # fetch_zig.

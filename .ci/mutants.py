@@ -84,7 +84,9 @@ def steps(work):
         ("portable unit", f"build-portable/tests/unit_tests --gtest_brief=1", 120, None),
         ("portable e2e", f"{e2e} build-portable/BRINDLEX", 300, None),
     ]
-    for model in ("Skylake-Client", "Skylake-Client,-xsave", "qemu64", "qemu64,level=6"):
+    models = subprocess.run(["bash", "-c", 'source .ci/lib.sh && printf "%s\\n" "${x86_64_models[@]}"'],
+                            capture_output=True, text=True, check=True, cwd=ROOT).stdout.split()
+    for model in models:
         q = f"qemu-x86_64-static -cpu {model}"
         s.append((f"{model} unit", f"{q} build/tests/unit_tests --gtest_brief=1", 300, None))
         s.append((f"{model} e2e", f"{e2e} build/BRINDLEX --emulator '{q}'", 300, None))
@@ -94,7 +96,8 @@ def steps(work):
 
 
 BUILDS = {"build": [], "build-portable": ["-DBRINDLEX_HARDWARE_SHA256=OFF"],
-          "build-tsan": ["-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DBRINDLEX_STATIC=OFF", "-DCMAKE_CXX_FLAGS=-fsanitize=thread",
+          "build-tsan": ["-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DBRINDLEX_STATIC=OFF", "-DBRINDLEX_NOTICES=OFF",
+                         "-DCMAKE_CXX_FLAGS=-fsanitize=thread",
                          "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread"]}
 
 

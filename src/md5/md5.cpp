@@ -11,7 +11,7 @@ namespace {
 // have it and it is the faster (or wherever it runs, if the environment asks
 // for it), else the portable compression.
 using Chosen =
-    ChosenAtFirstUse<md5_hardware_compression, md5_avx512_compression, md5_compress_portable>;
+    ChosenAtFirstUse<md5_compression_by_rule, md5_runnable_compression, md5_compress_portable>;
 
 }  // namespace
 

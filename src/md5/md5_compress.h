@@ -44,7 +44,7 @@ struct X86Cpuid {
 // the base family is 0xf, as Intel's and AMD's manuals decode it.
 uint32_t x86_family(const X86Cpuid& cpu);
 
-// What this processor reports, as md5_hardware_compression reads it; all
+// What this processor reports, as md5_compression_by_rule reads it; all
 // zero where this build reads nothing (no x86-64, macOS, or no AVX-512
 // compression built).
 X86Cpuid md5_read_cpuid();
@@ -53,15 +53,16 @@ X86Cpuid md5_read_cpuid();
 // has AVX-512 F and VL, and its system saves their registers.
 bool md5_avx512_runs_on(const X86Cpuid& cpu);
 
-// Whether it should be chosen there: it can run, and the processor's simple
-// vector operations take one cycle, so that it beats the portable
-// compression.
+// Whether the rule chooses it there: it can run, on an Intel processor,
+// the one kind where it is expected to beat the portable compression
+// (md5_select.cpp gives the figures).
 bool md5_avx512_chosen_on(const X86Cpuid& cpu);
 
-// md5_compress_avx512 where it can run: this build has it, the processor has
-// AVX-512 F and VL, and the system saves their registers; else nullptr.
-Md5Compression md5_avx512_compression();
+// md5_compress_avx512 wherever it can run: this build has it, the processor
+// has AVX-512 F and VL, and the system saves their registers; else nullptr.
+// What BRINDLEX_COMPRESSION=hardware takes.
+Md5Compression md5_runnable_compression();
 
-// The compression that uses this processor's AVX-512 where it can run and
-// is faster than the portable one, else nullptr.
-Md5Compression md5_hardware_compression();
+// md5_compress_avx512 where the rule chooses it, else nullptr: what runs
+// unless BRINDLEX_COMPRESSION says otherwise.
+Md5Compression md5_compression_by_rule();

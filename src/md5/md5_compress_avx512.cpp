@@ -1,11 +1,12 @@
 // MD5 compression with AVX-512 (F and VL), each chaining word in the lowest
 // lane of its own vector register. MD5 is one chain of 64 steps, each needing
 // the last one's result; with vpternlogd taking F, G, H or I in one
-// instruction and vprold rotating in one, a step puts four one-cycle
-// operations on that chain: logic, add, rotate, add. Compiled for AVX-512
-// through the function's target attribute alone, so the rest of the program
-// keeps the baseline instruction set; md5_hardware_compression() hands it out
-// only where the processor has AVX-512 and the system saves its registers.
+// instruction and vprold rotating in one, a step puts four operations on
+// that chain: logic, add, rotate, add. Compiled for AVX-512 through the
+// function's target attribute alone, so the rest of the program keeps the
+// baseline instruction set; md5_runnable_compression() hands it out only
+// where the processor has AVX-512 and the system saves its registers, and
+// md5_compression_by_rule() on Intel's processors alone (md5_select.cpp).
 #include "md5/md5_compress.h"
 
 #ifdef BRINDLEX_MD5_X86
