@@ -80,13 +80,13 @@ BENCHMARK_CAPTURE(Compress, sha256_portable, sha256_compress_portable, 1);
 BENCHMARK_CAPTURE(Compress, sha256_hardware, sha256_hardware_compression(), 1);
 BENCHMARK_CAPTURE(Compress, sha256_hardware_16KiB_run, sha256_hardware_compression(), 256);
 BENCHMARK_CAPTURE(Compress, md5_portable_16KiB_run, md5_compress_portable, 256);
-BENCHMARK_CAPTURE(Compress, md5_avx512, md5_avx512_compression(), 1);
-BENCHMARK_CAPTURE(Compress, md5_avx512_16KiB_run, md5_avx512_compression(), 256);
+BENCHMARK_CAPTURE(Compress, md5_avx512, md5_runnable_compression(), 1);
+BENCHMARK_CAPTURE(Compress, md5_avx512_16KiB_run, md5_runnable_compression(), 256);
 BENCHMARK_CAPTURE(Md5, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
-BENCHMARK_CAPTURE(Md5, job_runs, ReadRunSize)->Arg(1 << 20);
+BENCHMARK_CAPTURE(Md5, job_runs, AbsorbRunSize)->Arg(1 << 20);
 BENCHMARK_CAPTURE(Md5, pieces_of_500, 500)->Arg(1 << 20);
 BENCHMARK_CAPTURE(Sha256, one_shot, 0)->RangeMultiplier(16)->Range(64, 1 << 20);
-BENCHMARK_CAPTURE(Sha256, job_runs, ReadRunSize)->Arg(1 << 20);
+BENCHMARK_CAPTURE(Sha256, job_runs, AbsorbRunSize)->Arg(1 << 20);
 BENCHMARK_CAPTURE(Sha256, pieces_of_500, 500)->Arg(1 << 20);
 
 BENCHMARK_MAIN();

@@ -16,7 +16,7 @@ Outcome file_read_loop(const char* path, StartFunction start, AbsorbFunction abs
     const uint8_t* run = nullptr;
     uint32_t length = 0;
     bool read = true;
-    while ((read = block_reader_next(&reader, ReadRunSize, &run, &length)) && length > 0) {
+    while ((read = block_reader_next(&reader, AbsorbRunSize, &run, &length)) && length > 0) {
         absorb(engine, run, length);
     }
     block_reader_close(&reader);

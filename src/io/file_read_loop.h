@@ -1,5 +1,5 @@
 // Opens a file, feeds its contents to a digest engine in runs of at most
-// ReadRunSize bytes, straight from where they were read, and closes it.
+// AbsorbRunSize bytes, straight from where they were read, and closes it.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,8 @@
 
 // The most the engine is handed at a time: a run of whole 64-byte blocks
 // where the file goes on, so that it compresses them where they lie.
-constexpr uint32_t ReadRunSize = 1024 * 64;
-static_assert(ReadRunSize % 64 == 0 && ReaderBlockSize % ReadRunSize == 0,
+constexpr uint32_t AbsorbRunSize = 1024 * 64;
+static_assert(AbsorbRunSize % 64 == 0 && ReaderBlockSize % AbsorbRunSize == 0,
               "runs of whole 64-byte blocks, a whole number of them in each block read");
 
 using StartFunction = void (*)(void* engine);

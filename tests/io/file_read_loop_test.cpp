@@ -154,7 +154,7 @@ TEST_P(ReadLoop, ReportsHowTheFileEnded) {
         EXPECT_EQ(engine.starts, c.starts);
         EXPECT_EQ(engine.absorbed, c.absorbed);
         EXPECT_TRUE(engine.in_order);
-        EXPECT_LE(engine.largest_view, ReadRunSize);
+        EXPECT_LE(engine.largest_view, AbsorbRunSize);
         EXPECT_TRUE(engine.whole_blocks);
         EXPECT_EQ(fake.reads_after_end, 0);
         EXPECT_EQ(fake.closes, c.closes);
@@ -207,8 +207,8 @@ TEST(BlockReader, CloseBeforeTheEndStopsTheThread) {
     ASSERT_TRUE(block_reader_open(&reader, "any", &fake_files, &fake_threads));
     const uint8_t* view = nullptr;
     uint32_t length = 0;
-    ASSERT_TRUE(block_reader_next(&reader, ReadRunSize, &view, &length));
-    EXPECT_EQ(length, ReadRunSize);
+    ASSERT_TRUE(block_reader_next(&reader, AbsorbRunSize, &view, &length));
+    EXPECT_EQ(length, AbsorbRunSize);
     // Once the block ahead is read, a moment for the thread to reach its wait.
     for (BlockState ahead = BlockState::Free; ahead == BlockState::Free;) {
         std::this_thread::yield();
@@ -237,20 +237,20 @@ TEST(BlockReader, HandsOutARegularFileInRunsOfWholeBlocks) {
     const uint8_t* view = nullptr;
     uint32_t length = 0;
     do {
-        ASSERT_TRUE(block_reader_next(&reader, ReadRunSize, &view, &length));
+        ASSERT_TRUE(block_reader_next(&reader, AbsorbRunSize, &view, &length));
         lengths.push_back(length);
         read_back.insert(read_back.end(), view, view + length);
     } while (length != 0);
     block_reader_close(&reader);
 
     EXPECT_EQ(read_back, pattern_bytes(size));
-    const size_t runs_per_block = (ReaderBlockSize + ReadRunSize - 1) / ReadRunSize;
+    const size_t runs_per_block = (ReaderBlockSize + AbsorbRunSize - 1) / AbsorbRunSize;
     const uint32_t last_run_of_a_block =
-        ReaderBlockSize - static_cast<uint32_t>(runs_per_block - 1) * ReadRunSize;
+        ReaderBlockSize - static_cast<uint32_t>(runs_per_block - 1) * AbsorbRunSize;
     ASSERT_EQ(lengths.size(), 3 * runs_per_block + 2);
     for (size_t i = 0; i + 2 < lengths.size(); i++) {
         uint32_t expected =
-            i % runs_per_block + 1 == runs_per_block ? last_run_of_a_block : ReadRunSize;
+            i % runs_per_block + 1 == runs_per_block ? last_run_of_a_block : AbsorbRunSize;
         EXPECT_EQ(lengths[i], expected) << "run " << i;
     }
     EXPECT_EQ(lengths[lengths.size() - 2], 1u);
@@ -267,7 +267,7 @@ TEST(BlockReader, EndOfFileRightAfterAnInterruptedCall) {
     const uint8_t* view = nullptr;
     uint32_t length = 1;
     errno = EINTR;
-    EXPECT_TRUE(block_reader_next(&reader, ReadRunSize, &view, &length));
+    EXPECT_TRUE(block_reader_next(&reader, AbsorbRunSize, &view, &length));
     EXPECT_EQ(length, 0u);
     block_reader_close(&reader);
 }
