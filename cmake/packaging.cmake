@@ -8,8 +8,8 @@ file's contents, as one line of lowercase hexadecimal digits on standard
 output. It hashes exactly the bytes it is given, with its own engines and
 no library: no line feed is added to a string, and a file is read as raw
 bytes. SHA-256 runs on the processor's SHA instructions where it has them
-(x86-64, 64-bit ARM); MD5 runs on AVX-512 on Intel processors and AMD Zen 4
-only, and elsewhere, AMD Zen 5 included, on portable code.")
+(x86-64, 64-bit ARM); MD5 runs on AVX-512 on Intel processors only, and
+elsewhere, AMD's processors with AVX-512 included, on portable code.")
 
 # The packages of each platform, and Debian's and RPM's names for its
 # processor.

@@ -7,9 +7,9 @@ const uint8_t md5_padding[64] = {0x80};
 
 namespace {
 
-// The compression this run uses: AVX-512 where the processor and its system
-// have it and it is the faster (or wherever it runs, if the environment asks
-// for it), else the portable compression.
+// The compression this run uses: AVX-512 where the rule in md5_select.cpp
+// takes it, on Intel's processors, where it is measured faster (or wherever
+// it runs, if the environment asks for it), else the portable compression.
 using Chosen =
     ChosenAtFirstUse<md5_compression_by_rule, md5_runnable_compression, md5_compress_portable>;
 
