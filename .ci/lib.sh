@@ -85,14 +85,14 @@ toolchain_of() {
 
 # What the build reads from the environment besides SOURCE_DATE_EPOCH: CMake,
 # the compilers, our own settings, and the archiving tools' options. The
-# release's builds clear them, as the README's rebuild recipe does, word for
-# word; BUILDINFO records them.
+# release's builds clear them, as the rebuild recipe of docs/VERIFYING.md
+# does, word for word; BUILDINFO records them.
 source "$(dirname "${BASH_SOURCE[0]}")/../packaging/archives.sh"
 build_environment=(CMAKE_BUILD_TYPE CMAKE_GENERATOR CMAKE_TOOLCHAIN_FILE CMAKE_PREFIX_PATH CXX CXXFLAGS
   CPPFLAGS LDFLAGS RC RCFLAGS CPATH CPLUS_INCLUDE_PATH LIBRARY_PATH COMPILER_PATH GCC_EXEC_PREFIX
   BRINDLEX_WERROR "${archive_environment[@]}")
 
-# release_build SOURCE DIR NAME: the README's rebuild recipe for one target:
+# release_build SOURCE DIR NAME: the rebuild recipe (docs/VERIFYING.md) for one target:
 # the environment cleared, DIR configured without the tests and its packages
 # made, with the source tarball from the Linux build; as many jobs at once
 # as CMAKE_BUILD_PARALLEL_LEVEL says. The configuring command goes to

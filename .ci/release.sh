@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Makes the release with the README's rebuild recipe, one build folder per
-# target in build-release/, each traced by strace for BUILDINFO; checks that
-# each program is byte for byte the one CI tested, and every artifact as its
-# user meets it: the source tarball builds and passes the README's test
+# Makes the release with the rebuild recipe (docs/VERIFYING.md), one build
+# folder per target in build-release/, each traced by strace for BUILDINFO;
+# checks that each program is byte for byte the one CI tested, and every
+# artifact as its user meets it: the source tarball builds and passes the README's test
 # command without git, refuses to make itself again there, and `rpmbuild
 # -ta` runs the test suite and makes an RPM of it that installs and runs,
 # and a source RPM that passes rpmlint; each RPM passes rpmlint,
@@ -20,8 +20,8 @@ mkdir dist build-release
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
-grep -qxF "    unset ${build_environment[*]}" README.md ||
-  { echo "README.md: the rebuild recipe does not clear what the build reads: unset ${build_environment[*]}"; exit 1; }
+grep -qxF "unset ${build_environment[*]}" docs/VERIFYING.md ||
+  { echo "docs/VERIFYING.md: the rebuild recipe does not clear what the build reads: unset ${build_environment[*]}"; exit 1; }
 
 # What runs a target's program here; the folder of the build CI tested.
 runner_of() {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds every artifact of the release in dist/ a second time, with the
-# README's rebuild recipe, as another builder's machine would, and checks
-# with cmp that each is byte-identical to the one CI built and tested (not
-# with the program under test, which could print the same wrong digest for
-# both). What differs from the first build:
+# rebuild recipe of docs/VERIFYING.md, as another builder's machine would,
+# and checks with cmp that each is byte-identical to the one CI built and
+# tested (not with the program under test, which could print the same
+# wrong digest for both). What differs from the first build:
 #   the user: nobody, not root, with a home and a temporary folder of its own;
 #   the checkout: a clone of its own, holding files git does not track;
 #   the path: another folder, deeper, holding a space, [ ] ( ) * ? + $ ^ and

@@ -9,7 +9,7 @@
 # verify` against the certificate and fails on a changed byte; its
 # signature, attached to the program the varied rebuild made
 # (build-rebuilt/), gives back the signed program byte for byte; the
-# verification commands of the README work as written; the records agree,
+# verification commands of docs/VERIFYING.md work as written; the records agree,
 # and every statement in BUILDINFO is true, after signing once and after
 # signing again either way. Then a table of faults, each on a fresh copy:
 # sign-release refuses with a line naming the fault, and leaves the folder
@@ -127,7 +127,7 @@ for zip in "$release"/*.zip; do
   echo "$name: BRINDLEX.exe, mode 755, passes osslsigncode verify, refuses a changed byte; its signature on the rebuilt program gives it byte for byte"
 done
 
-# The README's verification commands, word for word, run where a user has
+# The verification commands of docs/VERIFYING.md, word for word, run where a user has
 # the signed release, the maintainers' public key, the certificate
 # authority, the zip's program (signed/) and their own build of it
 # (rebuilt/), with a keyring of their own.
@@ -140,14 +140,15 @@ gpg --batch --armor --export "$fingerprint" > "$user/brindlex-maintainers.asc"
 cp "$work/odd.pem" "$user/authenticode-ca.pem"
 cp "$work/signed-BRINDLEX-$version-win64/BRINDLEX-$version-win64/BRINDLEX.exe" "$user/signed/"
 cp "$work/rebuilt-BRINDLEX-$version-win64/BRINDLEX-$version-win64/BRINDLEX.exe" "$user/rebuilt/"
-mapfile -t commands < <(sed -n '/^### Verifying a release/,/^### Licence/p' README.md |
-  grep -E '^    (gpg|sq|osslsigncode|cmp|sha256sum -c) ' | sed 's/^    //')
-[ "${#commands[@]}" -ge 7 ] || { printf '%s\n' "${commands[@]}"; echo "README.md: fewer verification commands than the 7 expected"; exit 1; }
+guide=docs/VERIFYING.md
+mapfile -t commands < <(awk '/^```/ { fenced = !fenced; next } fenced' "$guide" |
+  grep -E '^(gpg|sq|osslsigncode|cmp|sha256sum -c) ')
+[ "${#commands[@]}" -ge 7 ] || { printf '%s\n' "${commands[@]}"; echo "$guide: fewer verification commands than the 7 expected"; exit 1; }
 for command in "${commands[@]}"; do
   (cd "$user" && GNUPGHOME=$user/gnupg HOME=$user bash -euo pipefail -c "$command" > "$work/command.log" 2>&1) ||
-    { cat "$work/command.log"; echo "README.md: \"$command\" failed"; exit 1; }
+    { cat "$work/command.log"; echo "$guide: \"$command\" failed"; exit 1; }
 done
-echo "the README's ${#commands[@]} verification commands, as written, pass"
+echo "$guide: its ${#commands[@]} verification commands, as written, pass"
 
 # refused NAME EXPECTED SETUP [ARGUMENTS...]: on a fresh copy of the release,
 # the SETUP commands, then sign-release with the ARGUMENTS (by default both
