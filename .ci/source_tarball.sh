@@ -73,7 +73,7 @@ HOME=$work/home same "a clone another user owns, named by safe.directory" "$work
 
 git clone -q --no-hardlinks . "$work/crlf"
 echo '*.cpp text eol=crlf' > "$work/crlf/.git/info/attributes"
-refused "a clone whose .git/info/attributes turns *.cpp to CRLF" "  src/cli/main.cpp" "$work/crlf"
+refused "a clone with *.cpp eol=crlf in its info attributes" "  src/cli/main.cpp" "$work/crlf"
 
 # The release's own folders, whose packages make-packages checks and makes
 # again; each must come out as the release holds it.
