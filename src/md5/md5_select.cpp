@@ -32,7 +32,7 @@ bool md5_avx512_runs_on(const X86Cpuid& cpu) {
 // and a one-lane kernel of this design ran 4.02 cycles a byte against 4.70
 // for the portable code on an Intel Xeon with AVX-512 (llvm-mca models
 // this loop at 4.03 on Skylake-AVX512 and Ice Lake server). On AMD's it
-// loses, as measured: 564 MB/s against 733 on Zen 4 (family 19h), 345
+// loses, as measured: 567 MB/s against 731 on Zen 4 (family 19h), 345
 // against 675 on Zen 5 (family 1Ah). Every other processor keeps the
 // portable code.
 bool md5_avx512_chosen_on(const X86Cpuid& cpu) {
