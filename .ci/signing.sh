@@ -78,13 +78,21 @@ statements_true() {
   done
 }
 
+# sbom_version DIR: the SBOM's version, which goes up where its content does.
+sbom_version() {
+  python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["version"])' "$1"/*.cdx.json
+}
 release=$work/release
 cp -r dist "$release"
 "${sign[@]}" --openpgp "$fingerprint" --authenticode "$work/odd.pem" "$work/odd.key" "$release"
 statements_true "$release" "$subject"
+[ "$(sbom_version "$release")" = $(( $(sbom_version dist) + 1 )) ] || { echo "the SBOM's version did not go up"; exit 1; }
 "${sign[@]}" --openpgp "$fingerprint" "$release" > /dev/null
 statements_true "$release" "$subject"
-echo "signed at once, then by OpenPGP again: all statements true, the certificate's subject as it is: $subject"
+[ "$(sbom_version "$release")" = $(( $(sbom_version dist) + 1 )) ] ||
+  { echo "the SBOM's version changed where its content did not"; exit 1; }
+echo "signed at once, then by OpenPGP again: all statements true, the SBOM's version up by one for the new digests"
+echo "  and no more, the certificate's subject as it is: $subject"
 cp -r dist "$work/twice"
 "${sign[@]}" --authenticode "$work/odd.pem" "$work/odd.key" "$work/twice" > /dev/null
 "${sign[@]}" --openpgp "$fingerprint" "$work/twice" > /dev/null
