@@ -151,14 +151,29 @@ void expect_same_state_after_random_runs(Compression reference, Compression othe
 }
 
 TempFile::TempFile(const std::vector<uint8_t>& contents) {
+    // Named for the running test as well: ctest runs each test as a process
+    // of its own, side by side in this one folder.
     static int serial = 0;
-    path_ = "brindlex_test_file_" + std::to_string(++serial);
-    FILE* file = std::fopen(path_.c_str(), "wb");
-    if (file != nullptr) {
-        if (!contents.empty()) {
-            std::fwrite(contents.data(), 1, contents.size(), file);
+    path_ = "brindlex_test_file_";
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (test != nullptr) {
+        path_ += std::string(test->test_suite_name()) + "." + test->name() + "_";
+    }
+    for (char& c : path_) {
+        if (c == '/') {
+            c = '_';
         }
-        std::fclose(file);
+    }
+    path_ += std::to_string(++serial);
+    FILE* file = std::fopen(path_.c_str(), "wb");
+    bool written = file != nullptr &&
+                   (contents.empty() ||
+                    std::fwrite(contents.data(), 1, contents.size(), file) == contents.size());
+    if (file != nullptr && std::fclose(file) != 0) {
+        written = false;
+    }
+    if (!written) {
+        ADD_FAILURE() << "could not write the test file " << path_;
     }
 }
 

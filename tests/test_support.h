@@ -60,8 +60,8 @@ std::vector<uint8_t> padded(const std::vector<uint8_t>& message, bool big_endian
 void expect_same_state_after_random_runs(Compression reference, Compression other,
                                          size_t state_words);
 
-// A file in the working directory holding `contents`, removed when the
-// object goes.
+// A file in the working directory holding `contents`, named for the test
+// that makes it, removed when the object goes.
 class TempFile {
 public:
     explicit TempFile(const std::vector<uint8_t>& contents);
