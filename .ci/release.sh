@@ -137,6 +137,9 @@ assert info["FileVersion"] == info["ProductVersion"] == sys.argv[2], info' "$fol
     # The ARM64 Windows program runs under .ci/windows_arm64.sh alone.
     if [ "$name" = windows ]; then
       WINEPREFIX=$work/wine WINEDEBUG=-all check_abc wine "$folder/BRINDLEX.exe" 2> /dev/null
+      # Wine's server writes the new prefix's registry when it exits, seconds
+      # after the program: wait for it, or it writes while $work is removed.
+      WINEPREFIX=$work/wine wineserver -w
     elif [ "$name" != windows-arm64 ]; then
       check_abc ${runner:+"$runner"} "$folder/bin/BRINDLEX"
     fi
