@@ -46,6 +46,11 @@ stop_background_jobs() {
   done
 }
 
+# The project's version, as the native build (build/) was configured with it.
+project_version() {
+  sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt
+}
+
 # check_abc [RUNNER...] PROGRAM: the program prints the digests of `abc`,
 # with a carriage return before the line feed where it is a Windows one.
 check_abc() {

@@ -19,7 +19,7 @@ rm -rf dist build-release
 mkdir dist build-release
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+version=$(project_version)
 grep -qxF "unset ${build_environment[*]}" docs/VERIFYING.md ||
   { echo "docs/VERIFYING.md: the rebuild recipe does not clear what the build reads: unset ${build_environment[*]}"; exit 1; }
 

@@ -26,7 +26,7 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -m 700 "${homes[@]}"
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+version=$(project_version)
 sign=(packaging/sign-release)
 
 # new_key HOME [PASSPHRASE]: a key in the keyring at HOME, a primary that

@@ -21,7 +21,7 @@ source .ci/lib.sh
 work=$(mktemp -d)
 chmod 755 "$work"
 trap 'rm -rf "$work"' EXIT
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+version=$(project_version)
 tarball=brindlex-$version.tar.gz
 start=$(date +%s)
 

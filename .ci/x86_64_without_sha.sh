@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source .ci/lib.sh
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+version=$(project_version)
 for model in "${x86_64_models[@]}"; do
   start=$(date +%s)
   emulator="qemu-x86_64-static -cpu $model"
