@@ -19,6 +19,7 @@ case $target in
     wineserver -p < /dev/null > /dev/null 2>&1
     trap 'wineserver -k || true; rm -rf "$work"' EXIT
     wineboot < /dev/null > /dev/null 2>&1
+    ctest_options=("${wine_ctest_options[@]}")
     build_and_test build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
     bash .ci/hardening.sh build-windows/BRINDLEX.exe ;;
   s390x)

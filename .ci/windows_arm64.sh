@@ -77,7 +77,7 @@ for processor in sha2 plain; do
   # read the cpuinfo bound here. As cross.sh does for wine on x86-64: one
   # persistent wineserver, and wine's services started before the tests, so
   # that none holds a test's output open.
-  WORK=$work PROCESSOR=$processor PROGRAM=$program unshare -m bash -euo pipefail -c '
+  WORK=$work PROCESSOR=$processor PROGRAM=$program CTEST_OPTIONS="${wine_ctest_options[*]}" unshare -m bash -euo pipefail -c '
     mount --bind "$WORK/cpuinfo-$PROCESSOR" /proc/cpuinfo
     wine=$WORK/wine-arm64 wineserver=$WORK/root/usr/lib/wine/wineserver
     "$wine" wineboot --init < /dev/null > /dev/null 2>&1
@@ -85,11 +85,12 @@ for processor in sha2 plain; do
     "$wineserver" -p < /dev/null > /dev/null 2>&1
     trap "\"$wineserver\" -k || true" EXIT
     "$wine" wineboot < /dev/null > /dev/null 2>&1
-    ctest --test-dir build-windows-arm64 --output-on-failure > "$WORK/ctest-$PROCESSOR.log" 2>&1 ||
+    ctest --test-dir build-windows-arm64 --output-on-failure $CTEST_OPTIONS > "$WORK/ctest-$PROCESSOR.log" 2>&1 ||
       { cat "$WORK/ctest-$PROCESSOR.log"; exit 1; }
     # The code qemu translated while the program hashed 3 MB.
     QEMU_ARGUMENTS="-d in_asm -D $WORK/qemu-$PROCESSOR.log" "$wine" "$PROGRAM" sha256 f "$WORK/data.bin" \
       > "$WORK/digest-$PROCESSOR" 2> /dev/null < /dev/null'
+  grep -F '***Timeout' "$work/ctest-$processor.log" || true
   grep "tests passed" "$work/ctest-$processor.log"
   expected=$(sha256sum "$work/data.bin" | cut -d ' ' -f 1)
   [ "$(tr -d '\r' < "$work/digest-$processor")" = "$expected" ] ||
